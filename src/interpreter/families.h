@@ -1,0 +1,45 @@
+// The reply families: one handler per two-letter prefix, each a function of the reply text and
+// the recorded state. A handler speaks through the context and tells how it finished; the
+// dispatcher turns that into the shared reply_pending rule, so no family clears it itself.
+#pragma once
+
+#include "reply.h"
+
+namespace vexalo {
+
+struct Q7Globals;
+class Speech;
+class WindowReadouts;
+
+namespace interpreter {
+
+struct Context {
+    Q7Globals &g;
+    Speech &speech;
+    WindowReadouts &window;
+};
+
+// Normal: the reply is done with, reply_pending becomes false. Quiet: a band-change burst
+// recorded it silently, and a query still waiting stays pending.
+enum class End { Normal, Quiet };
+
+using Handler = End (*)(Context &, const Reply &);
+
+End handleStatus(Context &, const Reply &); // IF
+End handleSMeter(Context &, const Reply &); // BG
+End handleFrequencyA(Context &, const Reply &); // FA
+End handleFrequencyB(Context &, const Reply &); // FB
+End handleRxVfo(Context &, const Reply &); // FR
+End handleTxVfo(Context &, const Reply &); // FT
+End handleFilter(Context &, const Reply &); // FW
+End handleAgc(Context &, const Reply &); // GT
+End handleIdentification(Context &, const Reply &); // Q7
+End handleKeyer(Context &, const Reply &); // KS
+End handleMode(Context &, const Reply &); // MD
+End handleNoiseBlanker(Context &, const Reply &); // NB
+End handlePreamp(Context &, const Reply &); // PA
+End handlePower(Context &, const Reply &); // PC
+End handleAttenuator(Context &, const Reply &); // RA
+
+} // namespace interpreter
+} // namespace vexalo
