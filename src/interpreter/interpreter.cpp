@@ -37,7 +37,7 @@ constexpr std::array<std::pair<std::string_view, Handler>, 15> kFamilies { {
 void Interpreter::HandleReply(std::string_view text)
 {
     const std::string_view prefix = text.substr(0, 2);
-    Context context { m_globals, m_speech, m_window };
+    Context context { m_globals, m_speech, *m_window };
     End end = End::Normal;
     for (const auto &[familyPrefix, handler] : kFamilies) {
         if (prefix == familyPrefix) {

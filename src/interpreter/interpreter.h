@@ -16,16 +16,19 @@ public:
     Interpreter(Q7Globals &globals, Speech &speech, WindowReadouts &window)
         : m_globals(globals)
         , m_speech(speech)
-        , m_window(window)
+        , m_window(&window)
     {
     }
 
     void HandleReply(std::string_view reply);
 
+    // The window is built after the interpreter that the link hands replies to.
+    void setWindow(WindowReadouts &window) { m_window = &window; }
+
 private:
     Q7Globals &m_globals;
     Speech &m_speech;
-    WindowReadouts &m_window;
+    WindowReadouts *m_window;
 };
 
 } // namespace vexalo

@@ -1,0 +1,39 @@
+// InitRadio: (re)opens the port on comm_port, makes sure a Q7 answers, reads the radio's whole
+// state silently so that later reports announce only real changes, re-applies the report mode
+// and turns speech back on. Relies on the link for commands and bounded waits.
+#pragma once
+
+namespace vexalo {
+
+struct Q7Globals;
+class Link;
+class ReportModeCommands;
+class Speech;
+
+class RadioHandshake {
+public:
+    RadioHandshake(Q7Globals &globals, Speech &speech, Link &link)
+        : m_globals(globals)
+        , m_speech(speech)
+        , m_link(link)
+    {
+    }
+
+    // The waits deliver events, so a second request (Reinitialize, a port entry) can arrive
+    // while a handshake runs. It does not nest: the running handshake finishes and then runs
+    // once more, so the last request, possibly for another port, is the one that holds.
+    void InitRadio(ReportModeCommands &modes);
+
+    bool running() const { return m_running; }
+
+private:
+    void runOnce(ReportModeCommands &modes);
+
+    Q7Globals &m_globals;
+    Speech &m_speech;
+    Link &m_link;
+    bool m_running = false;
+    bool m_again = false;
+};
+
+} // namespace vexalo

@@ -1,0 +1,45 @@
+// The radio's serial line on Qt SerialPort. Port numbers map onto devices: on Windows "COMn";
+// elsewhere the entry "comN" in the working directory when it exists (a link to the real device,
+// e.g. ln -s /dev/ttyUSB0 com1), otherwise /dev/ttyS(N-1).
+#pragma once
+
+#include "radio_port.h"
+
+#include <QSerialPort>
+#include <QString>
+
+#include <optional>
+
+namespace vexalo {
+
+// The device for a port number, or nothing when the number is no port at all.
+std::optional<QString> serialDeviceFor(int portNumber);
+
+// A port number as the port control takes it: whole numbers that fit 16 bits, rounding a
+// fraction; a text that reads as such a number counts; anything else is rejected. An unset
+// value is 0, which names no port.
+std::optional<int> toPortNumber(const SettingValue &commPort);
+
+class SerialRadioPort : public QObject, public RadioPort {
+    Q_OBJECT
+
+public:
+    SerialRadioPort();
+
+    bool isOpen() const override { return m_serial.isOpen(); }
+    bool close() override;
+    bool setPortNumber(const SettingValue &commPort) override;
+    bool open() override;
+    bool configure() override;
+    bool write(std::string_view command) override;
+
+    QString deviceName() const { return m_serial.portName(); }
+
+private:
+    void assertRequestToSend();
+
+    QSerialPort m_serial;
+    int m_portNumber = 0;
+};
+
+} // namespace vexalo
