@@ -2,8 +2,7 @@
 
 #include "reply.h"
 
-#include <cmath>
-#include <cstdio>
+#include <charconv>
 
 namespace vexalo {
 
@@ -18,6 +17,14 @@ long vfoNumber(const Maybe<std::string> &recorded)
     return readNumber(recorded.get());
 }
 
+std::string formatNumber(double value)
+{
+    // Independent of the user's locale: settings and dumps always use '.' as decimal point.
+    char buffer[64];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 15);
+    return std::string(buffer, result.ptr);
+}
+
 std::string describeSetting(const SettingValue &value)
 {
     if (value.isBool()) {
@@ -27,9 +34,7 @@ std::string describeSetting(const SettingValue &value)
         return value.text();
     }
     if (value.isNumber()) {
-        char buffer[64];
-        std::snprintf(buffer, sizeof buffer, "%.15g", value.number());
-        return buffer;
+        return formatNumber(value.number());
     }
     return {};
 }

@@ -58,6 +58,9 @@ struct Q7Globals {
 // reads by the numeric reading rule, so it counts as VFO A, the same as an unknown VFO.
 long vfoNumber(const Maybe<std::string> &recorded);
 
+// A number in plain decimal notation with up to 15 significant digits, always with '.'.
+std::string formatNumber(double value);
+
 // A setting printed the way a state dump shows it (numbers without a needless fraction).
 std::string describeSetting(const SettingValue &value);
 

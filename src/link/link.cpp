@@ -1,14 +1,13 @@
 #include "link.h"
 
 #include "commands.h"
+#include "event_wait.h"
 #include "interpreter.h"
 #include "logging.h"
 #include "q7_globals.h"
 #include "radio_port.h"
 #include "speech.h"
 
-#include <QCoreApplication>
-#include <QTimer>
 
 namespace vexalo {
 
@@ -34,17 +33,7 @@ void Link::WaitReply()
     if (!m_globals.reply_pending) {
         return;
     }
-    // A flag set by a precise single-shot ends the wait; re-reading a clock instead can hang
-    // when a coarse timer fires a little early and no further event ever arrives.
-    bool expired = false;
-    QTimer deadline;
-    deadline.setSingleShot(true);
-    deadline.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&deadline, &QTimer::timeout, [&expired] { expired = true; });
-    deadline.start(kReplyTimeout);
-    while (m_globals.reply_pending && !expired) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
-    }
+    waitDeliveringEvents(kReplyTimeout, [this] { return !m_globals.reply_pending; });
 }
 
 void Link::Comm1_OnComm(std::string_view input)
