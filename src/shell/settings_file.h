@@ -1,0 +1,38 @@
+// The settings file "vexalo.ini": one line of three comma-separated fields (port, report mode,
+// greeting) ended by CR LF. Numbers are plain decimals, booleans "#TRUE#"/"#FALSE#", texts are
+// quoted, unset values are empty fields. Whatever a field held is read back as it was and
+// written back unchanged, so a hand-edited file never loses a value the program does not use.
+#pragma once
+
+#include "setting_value.h"
+
+#include <array>
+#include <string>
+#include <string_view>
+
+class QString;
+
+namespace vexalo {
+
+inline constexpr const char *kSettingsFileName = "vexalo.ini";
+
+struct SettingsRead {
+    std::array<SettingValue, 3> fields;
+    int count = 0; // how many fields the file held before it ended
+    bool complete() const { return count == static_cast<int>(fields.size()); }
+};
+
+SettingsRead parseSettings(std::string_view content);
+
+std::string formatSetting(const SettingValue &value);
+std::string formatSettingsLine(const SettingValue &commPort, const SettingValue &reportMode,
+                               const SettingValue &greetingOn);
+
+// Reads the whole file; false when it cannot be opened.
+bool readSettingsFile(const QString &path, std::string &content);
+
+// Replaces the file through a temporary beside it, so that a crash, a full disk or a power cut
+// in the middle leaves the old settings intact rather than an empty or half-written file.
+bool writeSettingsFile(const QString &path, const std::string &content);
+
+} // namespace vexalo

@@ -1,0 +1,132 @@
+#include "shell.h"
+
+#include "commands.h"
+#include "event_wait.h"
+#include "link.h"
+#include "logging.h"
+#include "q7_globals.h"
+#include "q7status.h"
+#include "radio_handshake.h"
+#include "radio_port.h"
+#include "settings_file.h"
+#include "speech.h"
+
+#include <chrono>
+#include <string>
+
+namespace vexalo {
+
+namespace {
+
+constexpr std::chrono::milliseconds kFarewellPause { 250 };
+constexpr int kMenuPorts = 10;
+
+// A persisted flag is on only when it says so: true, or the number -1 that stands for it.
+bool isTrue(const SettingValue &value)
+{
+    return value.flag() || value.equalsNumber(-1);
+}
+
+} // namespace
+
+Shell::Shell(const ShellParts &parts, QString settingsPath)
+    : m_parts(parts)
+    , m_settingsPath(std::move(settingsPath))
+{
+    connect(&m_parts.window, &Q7Status::portEntryChosen, this, &Shell::SelectPort);
+    connect(&m_parts.window, &Q7Status::unloading, this, &Shell::Form_Unload);
+}
+
+bool Shell::readSettings()
+{
+    Q7Globals &g = m_parts.g;
+    bool ok = true;
+    std::string content;
+    if (!readSettingsFile(m_settingsPath, content)) {
+        // First run: the defaults hold even when the file cannot be created.
+        g.comm_port = 1;
+        g.report_mode = 0;
+        g.greeting_on = true;
+        ok = writeSettingsFile(m_settingsPath,
+                               formatSettingsLine(g.comm_port, g.report_mode, g.greeting_on));
+        if (!readSettingsFile(m_settingsPath, content)) {
+            return false;
+        }
+    }
+    const SettingsRead read = parseSettings(content);
+    SettingValue *targets[] = { &g.comm_port, &g.report_mode, &g.greeting_on };
+    for (int i = 0; i < read.count; ++i) {
+        *targets[i] = read.fields[static_cast<std::size_t>(i)];
+    }
+    return ok && read.complete();
+}
+
+void Shell::Form_Load()
+{
+    Q7Globals &g = m_parts.g;
+    Q7Status &window = m_parts.window;
+    RadioPort &port = m_parts.port;
+
+    window.hideDebugControls();
+    g.reply_pending = false;
+    g.info_request = false;
+    g.quiet_update = false;
+
+    bool failed = !readSettings();
+    g.speech_on = true;
+
+    window.setGreetingChecked(isTrue(g.greeting_on));
+    if (window.greetingChecked()) {
+        m_parts.speech.PlayClip("dorvaneq7");
+    }
+    for (int n = 1; n <= kMenuPorts; ++n) {
+        if (g.comm_port.equalsNumber(n)) {
+            window.setPortChecked(n, true);
+            break;
+        }
+    }
+
+    failed = !port.setPortNumber(g.comm_port) || failed;
+    failed = !port.configure() || failed;
+    failed = !port.open() || failed;
+    if (failed) {
+        qCDebug(lcShell, "start-up failed; the handshake does not run");
+        m_parts.speech.PlayClip("q7_error");
+        return;
+    }
+    m_parts.handshake.InitRadio(window);
+}
+
+void Shell::Form_Unload()
+{
+    if (m_unloaded) {
+        return;
+    }
+    m_unloaded = true;
+    Q7Globals &g = m_parts.g;
+
+    // Straight to the port: nothing is awaited, and a closed port is no reason for an error clip.
+    qCDebug(lcLink, "send %s (release)", commands::kRelease.data());
+    m_parts.port.write(commands::kRelease);
+    if (!writeSettingsFile(m_settingsPath,
+                           formatSettingsLine(g.comm_port, g.report_mode, g.greeting_on))) {
+        qCDebug(lcShell, "settings could not be saved");
+    }
+    m_parts.speech.PlayClip("73s");
+    waitDeliveringEvents(kFarewellPause, [] { return false; });
+    m_parts.port.close();
+    qCDebug(lcLink, "port closed");
+}
+
+void Shell::SelectPort(int port)
+{
+    Q7Status &window = m_parts.window;
+    window.ClearPortChecks();
+    window.setPortChecked(port, true);
+    m_parts.g.comm_port = port;
+    m_parts.speech.PlayClip("comm");
+    m_parts.speech.PlayClip(std::to_string(port));
+    m_parts.handshake.InitRadio(window);
+}
+
+} // namespace vexalo

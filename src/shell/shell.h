@@ -1,0 +1,51 @@
+// The program's beginning and end: the start-up sequence run before the window is shown
+// (settings, greeting, port, handshake), the shutdown sequence run once however the program is
+// asked to end (release the radio, save the settings, say goodbye, close the port), and the
+// choice of COM port from the menu. Relies on the window, the link and the handshake.
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+namespace vexalo {
+
+struct Q7Globals;
+class Link;
+class Q7Status;
+class RadioHandshake;
+class RadioPort;
+class Speech;
+
+struct ShellParts {
+    Q7Globals &g;
+    Speech &speech;
+    RadioPort &port;
+    Link &link;
+    RadioHandshake &handshake;
+    Q7Status &window;
+};
+
+class Shell : public QObject {
+    Q_OBJECT
+
+public:
+    explicit Shell(const ShellParts &parts, QString settingsPath = QStringLiteral("vexalo.ini"));
+
+    void Form_Load();
+
+    // Runs the shutdown sequence the first time it is called; later calls do nothing, so the
+    // window closing, the Exit button and a stop signal can all lead here safely.
+    void Form_Unload();
+
+    // Setcomm1_Click .. Setcomm10_Click.
+    void SelectPort(int port);
+
+private:
+    bool readSettings();
+
+    ShellParts m_parts;
+    QString m_settingsPath;
+    bool m_unloaded = false;
+};
+
+} // namespace vexalo

@@ -1,0 +1,64 @@
+#include "stop_signals.h"
+
+#include <QSocketNotifier>
+
+#ifdef Q_OS_UNIX
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
+#endif
+
+namespace vexalo {
+
+#ifdef Q_OS_UNIX
+namespace {
+
+int g_signalPipe[2] = { -1, -1 };
+
+void onStopSignal(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] const auto written = ::write(g_signalPipe[0], &byte, 1);
+}
+
+} // namespace
+#endif
+
+StopSignals::StopSignals(QObject *parent)
+    : QObject(parent)
+{
+#ifdef Q_OS_UNIX
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) != 0) {
+        return;
+    }
+    m_notifier = new QSocketNotifier(g_signalPipe[1], QSocketNotifier::Read, this);
+    connect(m_notifier, &QSocketNotifier::activated, this, [this] {
+        char byte;
+        [[maybe_unused]] const auto got = ::read(g_signalPipe[1], &byte, 1);
+        emit stopRequested();
+    });
+    struct sigaction action = {};
+    action.sa_handler = onStopSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (const int signal : { SIGTERM, SIGINT, SIGHUP }) {
+        sigaction(signal, &action, nullptr);
+    }
+#endif
+}
+
+StopSignals::~StopSignals()
+{
+#ifdef Q_OS_UNIX
+    if (g_signalPipe[0] >= 0) {
+        for (const int signal : { SIGTERM, SIGINT, SIGHUP }) {
+            std::signal(signal, SIG_DFL);
+        }
+        ::close(g_signalPipe[0]);
+        ::close(g_signalPipe[1]);
+        g_signalPipe[0] = g_signalPipe[1] = -1;
+    }
+#endif
+}
+
+} // namespace vexalo

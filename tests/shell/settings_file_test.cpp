@@ -1,0 +1,117 @@
+#include "settings_file.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/resource.h>
+
+namespace vexalo {
+namespace {
+
+using Fields = std::array<SettingValue, 3>;
+
+TEST(SettingsFile, ReadsEachKindOfField)
+{
+    const struct {
+        const char *name;
+        std::string content;
+        Fields fields;
+        int count;
+    } cases[] = {
+        { "default file", "1,0,#TRUE#\r\n", { 1, 0, true }, 3 },
+        { "saved file", "3,1,#FALSE#\r\n", { 3, 1, false }, 3 },
+        { "no line end", "5,3,#FALSE#", { 5, 3, false }, 3 },
+        { "LF only", "5,3,#TRUE#\n", { 5, 3, true }, 3 },
+        { "port outside the menu", "12,2,#TRUE#\r\n", { 12, 2, true }, 3 },
+        { "fractions and signs", "-1,+2.5,.5\r\n", { -1, 2.5, 0.5 }, 3 },
+        { "quoted text keeps commas", "\"a,b\",0,#TRUE#\r\n", { std::string("a,b"), 0, true }, 3 },
+        { "other text", "COM3,x1,yes\r\n",
+          { std::string("COM3"), std::string("x1"), std::string("yes") }, 3 },
+        { "lower-case booleans are text", "1,0,#true#\r\n", { 1, 0, std::string("#true#") }, 3 },
+        { "empty fields are unset", ",,\r\n", { {}, {}, {} }, 3 },
+        { "trailing comma at the end of the file", "1,0,", { 1, 0, {} }, 3 },
+        { "blanks around fields", " 4 , 0 ,#TRUE#\r\n", { 4, 0, true }, 3 },
+        { "fields on separate lines", "7\r\n1\r\n#FALSE#\r\n", { 7, 1, false }, 3 },
+        { "more than three fields", "1,0,#TRUE#,9,9\r\n", { 1, 0, true }, 3 },
+        { "empty file", "", { {}, {}, {} }, 0 },
+        { "one field", "3\r\n", { 3, {}, {} }, 1 },
+        { "two fields", "3,1\r\n", { 3, 1, {} }, 2 },
+        { "unterminated quote", "\"abc", { std::string("abc"), {}, {} }, 1 },
+    };
+    for (const auto &c : cases) {
+        const SettingsRead read = parseSettings(c.content);
+        EXPECT_EQ(read.count, c.count) << c.name;
+        EXPECT_EQ(read.complete(), c.count == 3) << c.name;
+        for (std::size_t i = 0; i < 3; ++i) {
+            EXPECT_EQ(read.fields[i], c.fields[i]) << c.name << " field " << i + 1;
+        }
+    }
+}
+
+TEST(SettingsFile, WritesOneLineEndedByCrLf)
+{
+    const struct {
+        Fields fields;
+        std::string line;
+    } cases[] = {
+        { { 1, 0, true }, "1,0,#TRUE#\r\n" },
+        { { 3, 1, false }, "3,1,#FALSE#\r\n" },
+        { { 5, 3, false }, "5,3,#FALSE#\r\n" },
+        { { {}, {}, {} }, ",,\r\n" },
+        { { 12, 2, true }, "12,2,#TRUE#\r\n" },
+        { { -1, 2.5, 0.5 }, "-1,2.5,.5\r\n" },
+        { { -0.25, 100000, 0 }, "-.25,100000,0\r\n" },
+        { { std::string("COM3"), std::string(""), true }, "\"COM3\",\"\",#TRUE#\r\n" },
+    };
+    for (const auto &c : cases) {
+        EXPECT_EQ(formatSettingsLine(c.fields[0], c.fields[1], c.fields[2]), c.line);
+        // What is written reads back as it was.
+        const SettingsRead again = parseSettings(c.line);
+        EXPECT_EQ(again.fields, c.fields) << c.line;
+    }
+    EXPECT_EQ(formatSettingsLine(1, 0, true).size(), 12u);
+}
+
+TEST(SettingsFile, ReplacingTheFileLeavesNoTemporaryBehind)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("vexalo.ini");
+    ASSERT_TRUE(writeSettingsFile(path, "1,0,#TRUE#\r\n"));
+    ASSERT_TRUE(writeSettingsFile(path, "3,1,#FALSE#\r\n"));
+    std::string content;
+    ASSERT_TRUE(readSettingsFile(path, content));
+    EXPECT_EQ(content, "3,1,#FALSE#\r\n");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList { "vexalo.ini" });
+    EXPECT_FALSE(readSettingsFile(dir.filePath("missing.ini"), content));
+}
+
+TEST(SettingsFile, AWriteThatFailsHalfwayKeepsTheOldSettings)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("vexalo.ini");
+    ASSERT_TRUE(writeSettingsFile(path, "3,1,#FALSE#\r\n"));
+
+    // A file-size limit makes the write fail part way, like a full disk, even for root.
+    rlimit old {};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit tiny = old;
+    tiny.rlim_cur = 4;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &tiny), 0);
+    const bool wrote = writeSettingsFile(path, "10,3,#TRUE#\r\n");
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+
+    EXPECT_FALSE(wrote);
+    std::string content;
+    ASSERT_TRUE(readSettingsFile(path, content));
+    EXPECT_EQ(content, "3,1,#FALSE#\r\n");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList { "vexalo.ini" });
+}
+
+} // namespace
+} // namespace vexalo

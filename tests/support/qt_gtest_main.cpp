@@ -1,0 +1,11 @@
+// GoogleTest entry point for tests that need Qt's event loop (timers, serial ports, waits).
+#include <QCoreApplication>
+
+#include <gtest/gtest.h>
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
