@@ -1,1 +1,53 @@
-int main() { return 0; }
+// Vexalo: speaks the state of a Q7 transceiver aloud. Builds the parts, wires them together
+// and runs the start-up sequence before the window is shown; the settings file is the only
+// configuration, so there are no command-line options.
+#include "interpreter.h"
+#include "link.h"
+#include "portaudio_clip_sink.h"
+#include "portaudio_output.h"
+#include "q7_globals.h"
+#include "q7status.h"
+#include "radio_handshake.h"
+#include "serial_radio_port.h"
+#include "shell.h"
+#include "speech.h"
+#include "stop_signals.h"
+#include "window_readouts.h"
+
+#include <QApplication>
+#include <QSessionManager>
+
+int main(int argc, char **argv)
+{
+    using namespace vexalo;
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Vexalo"));
+
+    Q7Globals g;
+    PortAudioOutput output;
+    PortAudioClipSink sink(output);
+    Speech speech(g, sink);
+    NoWindow noWindowYet;
+    Interpreter interpreter(g, speech, noWindowYet);
+    SerialRadioPort port;
+    Link link(g, speech, interpreter, port);
+    RadioHandshake handshake(g, speech, link);
+    Q7Status window(WindowParts { g, speech, link, handshake });
+    interpreter.setWindow(window);
+    Shell shell(ShellParts { g, speech, port, link, handshake, window });
+
+    // Every way of being asked to stop ends in the window closing, which runs the shutdown.
+    StopSignals stopSignals;
+    QObject::connect(&stopSignals, &StopSignals::stopRequested, &window, &QWidget::close);
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
+                     [&window](QSessionManager &) { window.close(); });
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &shell, &Shell::Form_Unload);
+
+    shell.Form_Load();
+    if (shell.unloaded()) {
+        return 0; // asked to stop while starting up
+    }
+    window.show();
+    return app.exec();
+}

@@ -36,6 +36,7 @@ public:
     // Runs the shutdown sequence the first time it is called; later calls do nothing, so the
     // window closing, the Exit button and a stop signal can all lead here safely.
     void Form_Unload();
+    bool unloaded() const { return m_unloaded; }
 
     // Setcomm1_Click .. Setcomm10_Click.
     void SelectPort(int port);
