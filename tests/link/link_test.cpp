@@ -121,17 +121,6 @@ public:
     std::vector<std::string> calls;
 };
 
-// A radio that answers every handshake command at once, like q7sim --fast.
-void answerLikeARadio(FakeRadioPort &port)
-{
-    port.answers = {
-        { "id;", "ID019;" }, { "q72;q7;", "Q7200;" }, { "q7;", "Q7200;" },
-        { "pc;", "PC005;" }, { "if;", "IF00014025000     +00000000002000000;" },
-        { "fr;", "FR0;" }, { "ft;", "FT0;" }, { "ks;", "KS020;" }, { "gt;", "GT002;" },
-        { "pa;", "PA1;" }, { "ra;", "RA00;" }, { "fw;", "FW27002;" }, { "nb;", "NB00;" },
-    };
-}
-
 const std::vector<std::string> kFullHandshake = { "id;", "q72;q7;", "ai0;", "pc;", "if;", "fr;",
                                                   "ft;", "ks;", "gt;", "pa;", "ra;", "fw;", "nb;" };
 
@@ -148,7 +137,7 @@ TEST(InitRadio, IdentifiesPrimesSilentlyAndReappliesTheReportMode)
         LinkHarness h;
         RadioHandshake handshake(h.g, h.speech, h.link);
         RecordingModes modes;
-        answerLikeARadio(h.port);
+        h.port.answerLikeAQ7();
         h.g.comm_port = 1;
         h.g.report_mode = c.mode;
         handshake.InitRadio(modes);
@@ -190,7 +179,7 @@ TEST(InitRadio, FailurePaths)
         RadioHandshake handshake(h.g, h.speech, h.link);
         RecordingModes modes;
         if (c.answers) {
-            answerLikeARadio(h.port);
+            h.port.answerLikeAQ7();
         }
         if (c.lateIdentification) {
             h.port.answers.erase("q72;q7;");
@@ -210,7 +199,7 @@ TEST(InitRadio, ARequestDuringAHandshakeRunsItAgainAfterwardsInsteadOfNesting)
     LinkHarness h;
     RadioHandshake handshake(h.g, h.speech, h.link);
     RecordingModes modes;
-    answerLikeARadio(h.port);
+    h.port.answerLikeAQ7();
     h.g.comm_port = 1;
     h.g.report_mode = 0;
     bool asked = false;

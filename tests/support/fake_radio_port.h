@@ -18,7 +18,7 @@ public:
     bool close() override
     {
         opened = false;
-        events.push_back("close");
+        note("close");
         return true;
     }
     bool setPortNumber(const SettingValue &commPort) override
@@ -31,7 +31,7 @@ public:
     }
     bool open() override
     {
-        events.push_back("open " + std::to_string(portNumber));
+        note("open " + std::to_string(portNumber));
         opened = !failOpen;
         return opened;
     }
@@ -42,10 +42,24 @@ public:
             return false;
         }
         written.emplace_back(command);
+        if (timeline) {
+            timeline->push_back("write " + std::string(command));
+        }
         if (const auto answer = answers.find(std::string(command)); answer != answers.end()) {
             QTimer::singleShot(0, [this, reply = answer->second] { deliver(reply); });
         }
         return true;
+    }
+
+    // Answers the handshake and every priming query at once, as a Q7 with default settings.
+    void answerLikeAQ7()
+    {
+        answers = {
+            { "id;", "ID019;" }, { "q72;q7;", "Q7200;" }, { "q7;", "Q7200;" },
+            { "pc;", "PC005;" }, { "if;", "IF00014025000     +00000000002000000;" },
+            { "fr;", "FR0;" }, { "ft;", "FT0;" }, { "ks;", "KS020;" }, { "gt;", "GT002;" },
+            { "pa;", "PA1;" }, { "ra;", "RA00;" }, { "fw;", "FW27002;" }, { "nb;", "NB00;" },
+        };
     }
 
     // Delivers input now, as if it had just arrived on the line.
@@ -54,10 +68,20 @@ public:
     std::map<std::string, std::string> answers; // write -> what the radio sends back
     std::vector<std::string> written;
     std::vector<std::string> events; // "open N", "close"
+    std::vector<std::string> *timeline = nullptr; // when set, also every write, in order
     bool opened = false;
     bool failOpen = false;
     bool failWrite = false;
     int portNumber = 0;
+
+private:
+    void note(const std::string &event)
+    {
+        events.push_back(event);
+        if (timeline) {
+            timeline->push_back(event);
+        }
+    }
 };
 
 } // namespace vexalo::testing

@@ -1,0 +1,216 @@
+#include "fake_radio_port.h"
+#include "harness.h"
+#include "link.h"
+#include "q7status.h"
+#include "radio_handshake.h"
+#include "shell.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace vexalo::testing {
+namespace {
+
+// Clips and line events on one timeline, so that their order can be checked.
+class TimelineSink : public ClipSink {
+public:
+    explicit TimelineSink(std::vector<std::string> &timeline)
+        : m_timeline(timeline)
+    {
+    }
+    void playClip(std::string_view name) override { m_timeline.push_back("clip " + std::string(name)); }
+    void playMissing(std::string_view name) override { m_timeline.push_back("missing " + std::string(name)); }
+
+private:
+    std::vector<std::string> &m_timeline;
+};
+
+struct ShellHarness {
+    explicit ShellHarness(const std::optional<std::string> &settings)
+    {
+        path = dir.filePath("vexalo.ini");
+        if (settings) {
+            QFile file(path);
+            EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write(settings->data(), static_cast<qint64>(settings->size()));
+        }
+        port.timeline = &timeline;
+        port.answerLikeAQ7();
+        interpreter.setWindow(window);
+    }
+
+    std::string fileContent() const
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : "<missing>";
+    }
+
+    std::vector<std::string> clips() const
+    {
+        std::vector<std::string> result;
+        for (const auto &event : timeline) {
+            if (event.starts_with("clip ")) {
+                result.push_back(event.substr(5));
+            }
+        }
+        return result;
+    }
+
+    std::vector<int> checkedPorts() const
+    {
+        std::vector<int> result;
+        for (int n = 1; n <= 10; ++n) {
+            if (window.portChecked(n)) {
+                result.push_back(n);
+            }
+        }
+        return result;
+    }
+
+    QTemporaryDir dir;
+    QString path;
+    std::vector<std::string> timeline;
+    Q7Globals g;
+    TimelineSink sink { timeline };
+    Speech speech { g, sink };
+    NoWindow noWindow;
+    Interpreter interpreter { g, speech, noWindow };
+    FakeRadioPort port;
+    Link link { g, speech, interpreter, port };
+    RadioHandshake handshake { g, speech, link };
+    Q7Status window { WindowParts { g, speech, link, handshake } };
+    Shell shell { ShellParts { g, speech, port, link, handshake, window }, path };
+};
+
+TEST(FormLoad, StartsFromTheSettingsFile)
+{
+    const struct {
+        const char *name;
+        std::optional<std::string> file;
+        std::vector<std::string> clips;
+        std::vector<int> checkedPorts;
+        int openedPort;
+        bool handshake;
+        bool greeting, manual, semi, full;
+        std::string savedAtShutdown;
+    } cases[] = {
+        { "first run", std::nullopt, { "dorvaneq7", "q7_present" }, { 1 }, 1, true, true, true,
+          false, false, "1,0,#TRUE#\r\n" },
+        { "saved semi auto without greeting", "3,1,#FALSE#\r\n", { "q7_present" }, { 3 }, 3,
+          true, false, false, true, false, "3,1,#FALSE#\r\n" },
+        { "port outside the menu", "12,3,#TRUE#\r\n", { "dorvaneq7", "q7_present" }, {}, 12, true,
+          true, false, false, true, "12,3,#TRUE#\r\n" },
+        { "unused report mode", "1,2,#TRUE#\r\n", { "dorvaneq7", "q7_present" }, { 1 }, 1, true,
+          true, false, false, false, "1,2,#TRUE#\r\n" },
+        { "greeting stored as -1", "2,0,-1\r\n", { "dorvaneq7", "q7_present" }, { 2 }, 2, true,
+          true, true, false, false, "2,0,-1\r\n" },
+        { "empty file", "", { "q7_error" }, {}, 0, false, false, false, false, false, ",,\r\n" },
+        { "incomplete file", "4,1\r\n", { "q7_error" }, { 4 }, 4, false, false, false, false,
+          false, "4,1,\r\n" },
+    };
+    for (const auto &c : cases) {
+        ShellHarness h(c.file);
+        h.shell.Form_Load();
+        if (!c.file) {
+            EXPECT_EQ(h.fileContent(), "1,0,#TRUE#\r\n") << c.name;
+        }
+        EXPECT_EQ(h.clips(), c.clips) << c.name;
+        EXPECT_EQ(h.checkedPorts(), c.checkedPorts) << c.name;
+        EXPECT_EQ(h.port.portNumber, c.openedPort) << c.name;
+        EXPECT_EQ(!h.port.written.empty(), c.handshake) << c.name;
+        EXPECT_EQ(h.window.greetingChecked(), c.greeting) << c.name;
+        EXPECT_EQ(h.window.manualChecked(), c.manual) << c.name;
+        EXPECT_EQ(h.window.semiChecked(), c.semi) << c.name;
+        EXPECT_EQ(h.window.fullChecked(), c.full) << c.name;
+        EXPECT_TRUE(h.g.speech_on) << c.name;
+
+        h.shell.Form_Unload();
+        EXPECT_EQ(h.fileContent(), c.savedAtShutdown) << c.name;
+    }
+}
+
+TEST(FormLoad, APortThatDoesNotOpenIsHeardAndSkipsTheHandshake)
+{
+    ShellHarness h("5,0,#FALSE#\r\n");
+    h.port.failOpen = true;
+    h.shell.Form_Load();
+    EXPECT_EQ(h.clips(), std::vector<std::string> { "q7_error" });
+    EXPECT_TRUE(h.port.written.empty());
+    EXPECT_EQ(h.checkedPorts(), std::vector<int> { 5 });
+}
+
+TEST(FormUnload, ReleasesTheRadioSavesSaysGoodbyeThenClosesThePortOnce)
+{
+    ShellHarness h("1,0,#FALSE#\r\n");
+    h.shell.Form_Load();
+    h.g.comm_port = 5;
+    h.g.report_mode = 3;
+    h.g.greeting_on = false;
+    h.timeline.clear();
+
+    QElapsedTimer clock;
+    clock.start();
+    h.shell.Form_Unload();
+    EXPECT_GE(clock.elapsed(), 250) << "the port closes a quarter second after the farewell";
+    EXPECT_EQ(h.timeline, (std::vector<std::string> { "write q70;", "clip 73s", "close" }));
+    EXPECT_EQ(h.fileContent(), "5,3,#FALSE#\r\n");
+
+    h.timeline.clear();
+    h.window.close();
+    h.shell.Form_Unload();
+    EXPECT_TRUE(h.timeline.empty()) << "shutdown runs only once";
+}
+
+TEST(FormUnload, WithThePortClosedStillSavesAndSaysGoodbye)
+{
+    ShellHarness h("1,0,#FALSE#\r\n");
+    h.port.failOpen = true;
+    h.shell.Form_Load();
+    h.timeline.clear();
+    h.window.close(); // the window's close runs the shutdown
+    EXPECT_EQ(h.timeline, (std::vector<std::string> { "clip 73s", "close" }));
+    EXPECT_EQ(h.fileContent(), "1,0,#FALSE#\r\n");
+}
+
+TEST(SelectPort, ChecksOnlyTheChosenEntrySpeaksItAndRunsTheHandshakeThere)
+{
+    const struct {
+        int port;
+        std::vector<std::string> clips;
+    } cases[] = {
+        { 3, { "comm", "3", "q7_present" } },
+        { 1, { "comm", "1", "q7_present" } },
+        { 10, { "comm", "10", "q7_present" } },
+    };
+    for (const auto &c : cases) {
+        ShellHarness h("1,0,#FALSE#\r\n");
+        h.shell.Form_Load();
+        h.timeline.clear();
+        h.port.written.clear();
+        emit h.window.portEntryChosen(c.port);
+        EXPECT_EQ(h.checkedPorts(), std::vector<int> { c.port });
+        EXPECT_EQ(h.clips(), c.clips);
+        EXPECT_EQ(h.port.portNumber, c.port);
+        EXPECT_EQ(h.port.written.front(), "id;");
+        EXPECT_EQ(h.g.comm_port, SettingValue(c.port));
+    }
+}
+
+TEST(SelectPort, APortThatFailsStaysChosenAndIsSaved)
+{
+    ShellHarness h("1,0,#TRUE#\r\n");
+    h.shell.Form_Load();
+    h.timeline.clear();
+    h.port.failOpen = true;
+    emit h.window.portEntryChosen(7);
+    EXPECT_EQ(h.clips(), (std::vector<std::string> { "comm", "7", "q7_error" }));
+    EXPECT_EQ(h.checkedPorts(), std::vector<int> { 7 });
+    h.shell.Form_Unload();
+    EXPECT_EQ(h.fileContent(), "7,0,#TRUE#\r\n");
+}
+
+} // namespace
+} // namespace vexalo::testing
