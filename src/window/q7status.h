@@ -1,0 +1,156 @@
+// The main window Q7Status: the sixteen command buttons, the help line, the hidden debug area,
+// the lock check box, the two menus and the lock-poll timer, with the operator's handlers.
+// Each handler only forwards to the shared state, the speech unit, the link and the handshake;
+// the shell owns start-up, shutdown and what choosing a port does.
+#pragma once
+
+#include "report_mode_commands.h"
+#include "window_readouts.h"
+
+#include <QMainWindow>
+#include <QTimer>
+
+#include <array>
+#include <cstddef>
+#include <string_view>
+
+class QAction;
+class QCheckBox;
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+
+namespace vexalo {
+
+struct Q7Globals;
+class Link;
+class RadioHandshake;
+class Speech;
+
+struct WindowParts {
+    Q7Globals &g;
+    Speech &speech;
+    Link &link;
+    RadioHandshake &handshake;
+};
+
+class Q7Status : public QMainWindow, public WindowReadouts, public ReportModeCommands {
+    Q_OBJECT
+
+public:
+    static constexpr int kPortCount = 10;
+
+    // The twelve queries that only send and return, in the order of their dispatch table.
+    enum class SimpleQuery : std::size_t {
+        VfoA,
+        VfoB,
+        RxVfo,
+        Mode,
+        Filter,
+        SMeter,
+        Agc,
+        Keyer,
+        Power,
+        PreAmp,
+        NoiseBlanker,
+        Attenuator,
+        Count,
+    };
+
+    explicit Q7Status(WindowParts parts, QWidget *parent = nullptr);
+    ~Q7Status() override;
+
+    // WindowReadouts.
+    bool fullAutoChecked() const override { return fullChecked(); }
+    int lockKeyModeValue() const override { return lockKeyModeChecked() ? 1 : 0; }
+    void setTimer1Enabled(bool enabled) override;
+
+    // ReportModeCommands, also the handlers of the three "Report Mode" entries.
+    void Manual_report_Click() override;
+    void Semi_report_Click() override;
+    void Full_report_Click() override;
+
+    void GetInfo_Click();
+    void GetVFO_A_Click() { runSimpleQuery(SimpleQuery::VfoA); }
+    void GetVFO_B_Click() { runSimpleQuery(SimpleQuery::VfoB); }
+    void RX_VFO_Click() { runSimpleQuery(SimpleQuery::RxVfo); }
+    void Mode_get_Click() { runSimpleQuery(SimpleQuery::Mode); }
+    void filter_get_Click() { runSimpleQuery(SimpleQuery::Filter); }
+    void S_Meter_get_Click() { runSimpleQuery(SimpleQuery::SMeter); }
+    void AGC_get_Click() { runSimpleQuery(SimpleQuery::Agc); }
+    void Keyer_get_Click() { runSimpleQuery(SimpleQuery::Keyer); }
+    void Power_get_Click() { runSimpleQuery(SimpleQuery::Power); }
+    void PreAmp_get_Click() { runSimpleQuery(SimpleQuery::PreAmp); }
+    void NB_get_Click() { runSimpleQuery(SimpleQuery::NoiseBlanker); }
+    void Attn_get_Click() { runSimpleQuery(SimpleQuery::Attenuator); }
+    void RIT_get_Click();
+    void Radio_init_Click();
+    void send_cmd_Click();
+    void exit_pgm_Click();
+    void greeting_Click();
+    void LockKeyMode_Click();
+
+    // The port entries only announce the choice; the shell decides what choosing a port does.
+    void Setcomm1_Click() { emit portEntryChosen(1); }
+    void Setcomm2_Click() { emit portEntryChosen(2); }
+    void Setcomm3_Click() { emit portEntryChosen(3); }
+    void Setcomm4_Click() { emit portEntryChosen(4); }
+    void Setcomm5_Click() { emit portEntryChosen(5); }
+    void Setcomm6_Click() { emit portEntryChosen(6); }
+    void Setcomm7_Click() { emit portEntryChosen(7); }
+    void Setcomm8_Click() { emit portEntryChosen(8); }
+    void Setcomm9_Click() { emit portEntryChosen(9); }
+    void Setcomm10_Click() { emit portEntryChosen(10); }
+
+    // What the start-up and port selection of the shell set and read.
+    void hideDebugControls();
+    void setGreetingChecked(bool checked);
+    bool greetingChecked() const;
+    void ClearPortChecks();
+    void setPortChecked(int port, bool checked); // ports 1 to 10; others are ignored
+    bool portChecked(int port) const;
+    bool manualChecked() const;
+    bool semiChecked() const;
+    bool fullChecked() const;
+    bool lockKeyModeChecked() const;
+    const QTimer &timer1() const { return m_timer1; }
+
+signals:
+    void portEntryChosen(int port);
+    // Once, when the window is closed by any means, before it goes away.
+    void unloading();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void buildClientArea();
+    void buildDebugArea(QWidget *client);
+    void buildMenus();
+    void runSimpleQuery(SimpleQuery query);
+    void applyReportMode(QAction *own, QAction *firstOther, QAction *secondOther, int mode,
+                         std::string_view clip, std::string_view command);
+    void connectMenuEntry(QAction *entry, void (Q7Status::*handler)());
+
+    Q7Globals &m_g;
+    Speech &m_speech;
+    Link &m_link;
+    RadioHandshake &m_handshake;
+
+    QTimer m_timer1;
+    QPushButton *m_getInfo = nullptr;
+    QPushButton *m_sendCmd = nullptr;
+    QPlainTextEdit *m_debugSend = nullptr;
+    QPlainTextEdit *m_text1 = nullptr;
+    QLabel *m_label4 = nullptr;
+    QLabel *m_label10 = nullptr;
+    QCheckBox *m_lockKeyMode = nullptr;
+    std::array<QAction *, kPortCount> m_ports {};
+    QAction *m_greeting = nullptr;
+    QAction *m_manual = nullptr;
+    QAction *m_semi = nullptr;
+    QAction *m_full = nullptr;
+    bool m_unloaded = false;
+};
+
+} // namespace vexalo
