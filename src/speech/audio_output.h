@@ -1,0 +1,31 @@
+// The device end of clip playback: a stream of mono 16-bit frames whose write blocks while the
+// device buffer is full. PortAudioOutput drives the sound card; tests put a fake in its place
+// that counts frames, so the player can be checked on machines without audio hardware.
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+namespace vexalo {
+
+class AudioOutput {
+public:
+    virtual ~AudioOutput() = default;
+
+    // Opens the default device for mono 16-bit frames, asking for preferredRate. Returns the
+    // rate the device actually plays at, or 0 when there is no usable device. On an output that
+    // is already open it returns the current rate.
+    virtual int open(int preferredRate) = 0;
+
+    // Queues the frames behind what is already queued, blocking until the device has taken the
+    // last of them. False when the device failed; the output is closed then.
+    virtual bool write(std::span<const std::int16_t> frames) = 0;
+
+    // Blocks until no more than `frames` frames are still waiting to be heard.
+    virtual void drainTo(long frames) = 0;
+
+    // Lets what is queued be heard, then releases the device.
+    virtual void close() = 0;
+};
+
+} // namespace vexalo

@@ -1,0 +1,99 @@
+#include "portaudio_clip_sink.h"
+
+#include "portaudio_output.h"
+#include "speech.h"
+
+namespace vexalo {
+
+PortAudioClipSink::PortAudioClipSink() : PortAudioClipSink(std::make_unique<PortAudioOutput>()) { }
+
+PortAudioClipSink::PortAudioClipSink(std::unique_ptr<AudioOutput> output, ClipSinkOptions options)
+    : m_output(std::move(output)), m_options(std::move(options))
+{
+}
+
+PortAudioClipSink::~PortAudioClipSink()
+{
+    if (m_rate > 0) {
+        m_output->close();
+    }
+}
+
+void PortAudioClipSink::playClip(std::string_view name)
+{
+    if (!deviceReady()) {
+        return;
+    }
+    const Frames *frames = clipFrames(name);
+    play(frames ? *frames : m_beep);
+}
+
+void PortAudioClipSink::playMissing(std::string_view)
+{
+    if (deviceReady()) {
+        play(m_beep);
+    }
+}
+
+std::size_t PortAudioClipSink::cachedBytes() const
+{
+    std::size_t bytes = 0;
+    for (const auto &[name, frames] : m_cache) {
+        bytes += name.capacity() + frames.capacity() * sizeof(Frames::value_type);
+    }
+    return bytes;
+}
+
+bool PortAudioClipSink::deviceReady()
+{
+    if (m_rate > 0) {
+        return true;
+    }
+    const auto now = std::chrono::steady_clock::now();
+    if (m_lastAttempt && now - *m_lastAttempt < m_options.reopenInterval) {
+        return false;
+    }
+    m_lastAttempt = now;
+    const int rate = m_output->open(kClipRate);
+    if (rate <= 0) {
+        return false;
+    }
+    if (rate != m_cacheRate) {
+        // A new device may play at another rate than the clips were converted for.
+        m_cache.clear();
+        m_beep = makeBeep(rate);
+        m_cacheRate = rate;
+    }
+    m_rate = rate;
+    return true;
+}
+
+const Frames *PortAudioClipSink::clipFrames(std::string_view name)
+{
+    // The seam promises valid names only; checking again keeps any other text out of paths.
+    if (!isValidClipName(name)) {
+        return nullptr;
+    }
+    if (const auto cached = m_cache.find(name); cached != m_cache.end()) {
+        return &cached->second;
+    }
+    // A failed decode is not remembered, so a clip added to the folder later is found.
+    auto frames = decodeClip(m_options.folder / (std::string(name) + ".wav"), m_rate);
+    if (!frames) {
+        return nullptr;
+    }
+    return &m_cache.emplace(std::string(name), std::move(*frames)).first->second;
+}
+
+void PortAudioClipSink::play(const Frames &frames)
+{
+    if (!m_output->write(frames)) {
+        // The device went away; stay silent until the next attempt to open one.
+        m_rate = 0;
+        m_lastAttempt = std::chrono::steady_clock::now();
+        return;
+    }
+    m_output->drainTo(static_cast<long>(m_options.tail.count() * m_rate / 1000));
+}
+
+} // namespace vexalo

@@ -1,0 +1,73 @@
+// The product's ClipSink: plays "ZSsounds/" + name + ".wav", relative to the working directory,
+// on the default sound card. Relies on an AudioOutput for the device (PortAudioOutput unless
+// one is given) and on clip_decoder for the files; each clip is decoded once and kept.
+#pragma once
+
+#include "audio_output.h"
+#include "clip_decoder.h"
+#include "clip_sink.h"
+
+#include <chrono>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace vexalo {
+
+// The rate espeak-ng records at, asked of the device first so that clips pass unconverted.
+inline constexpr int kClipRate = 22050;
+
+struct ClipSinkOptions {
+    std::filesystem::path folder = "ZSsounds";
+    std::chrono::milliseconds tail { 30 };
+    std::chrono::milliseconds reopenInterval { 10000 };
+};
+
+// End of a clip: playClip returns once all but the last `tail` of the clip has been heard, not
+// when the device has run empty. The next clip of an announcement is then written while that
+// tail still sounds, so the words join with no gap and no click, where waiting for an empty
+// device would put a restart of the device between every two words. After the last clip of
+// an announcement the program goes on with at most the tail (30 ms) still sounding: too short
+// to hear as an overlap, and no other sound can overtake it, since every later clip queues
+// behind it. Destroying the sink lets the queue play out, so the farewell is heard whole.
+//
+// Without a device every clip is silent and costs nothing; the device is looked for again at
+// the first clip after `reopenInterval`, so a card plugged in later is found. A clip that is
+// missing or cannot be decoded is heard as a short beep, and the announcement goes on.
+class PortAudioClipSink : public ClipSink {
+public:
+    // Fast and quiet: the device is opened by the first clip.
+    PortAudioClipSink();
+    explicit PortAudioClipSink(std::unique_ptr<AudioOutput> output, ClipSinkOptions options = {});
+    ~PortAudioClipSink() override;
+
+    PortAudioClipSink(const PortAudioClipSink &) = delete;
+    PortAudioClipSink &operator=(const PortAudioClipSink &) = delete;
+
+    void playClip(std::string_view name) override;
+    void playMissing(std::string_view requested) override;
+
+    // What the decoded clips take in memory, and how many there are.
+    std::size_t cachedBytes() const;
+    std::size_t cachedClips() const { return m_cache.size(); }
+
+private:
+    // True when a device is open, trying to open one if the last try is old enough.
+    bool deviceReady();
+    // The clip's frames, decoding and keeping them on first use; null when it cannot be played.
+    const Frames *clipFrames(std::string_view name);
+    void play(const Frames &frames);
+
+    std::unique_ptr<AudioOutput> m_output;
+    ClipSinkOptions m_options;
+    int m_rate = 0; // of the open device; 0 while there is none
+    int m_cacheRate = 0; // the clips in the cache and the beep were made for
+    std::optional<std::chrono::steady_clock::time_point> m_lastAttempt;
+    std::map<std::string, Frames, std::less<>> m_cache;
+    Frames m_beep;
+};
+
+} // namespace vexalo
