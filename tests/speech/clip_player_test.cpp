@@ -1,0 +1,230 @@
+#include "clip_files.h"
+#include "fake_audio_output.h"
+#include "portaudio_clip_sink.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace vexalo::testing {
+namespace {
+
+using namespace std::string_literals;
+using namespace std::chrono_literals;
+using Samples = std::vector<std::int16_t>;
+
+constexpr const char *kBeep = "<beep>";
+constexpr std::chrono::milliseconds kNever = 1h;
+
+// A sound folder with a few clips of known content, a device that records, and the player.
+struct Player {
+    explicit Player(ClipSinkOptions options = {}, int deviceRate = 22050)
+    {
+        device.rate = deviceRate;
+        for (const auto &[name, frames] : clipLengths) {
+            writeWav(sounds / (name + ".wav"), patternFor(name, frames), 22050);
+        }
+        writeWav(root.path() / "outside.wav", patternFor("outside", 50), 22050);
+        writeWav(sounds / "sub" / "pt.wav", patternFor("sub/pt", 50), 22050);
+        writeBytes(sounds / "broken.wav", "RIFF\x24\0\0\0WAVEnot a wave at all"s);
+        writeWav(sounds / "empty.wav", {}, 22050);
+        options.folder = sounds;
+        sink = std::make_unique<PortAudioClipSink>(std::make_unique<FakeAudioOutput>(device),
+                                                   std::move(options));
+    }
+
+    // What the device should have heard for these clips, a kBeep standing for the beep.
+    Samples expected(const std::vector<std::string> &pieces) const
+    {
+        Samples all;
+        for (const auto &piece : pieces) {
+            const Samples part
+                = piece == kBeep ? makeBeep(device.rate) : patternFor(piece, clipLengths.at(piece));
+            all.insert(all.end(), part.begin(), part.end());
+        }
+        return all;
+    }
+
+    // A leading '!' asks through playMissing, as for text that is no clip name.
+    void say(const std::vector<std::string> &calls)
+    {
+        for (const auto &call : calls) {
+            if (call.starts_with('!')) {
+                sink->playMissing(call.substr(1));
+            } else {
+                sink->playClip(call);
+            }
+        }
+    }
+
+    TempFolder root;
+    fs::path sounds = root.path() / "ZSsounds";
+    std::map<std::string, std::size_t> clipLengths {
+        { "14", 3000 }, { "0", 1500 }, { "2", 1400 }, { "5", 1600 }, { "pt", 900 }, { "hz", 2100 }
+    };
+    Device device;
+    std::unique_ptr<PortAudioClipSink> sink;
+};
+
+TEST(PortAudioClipSink, PlaysClipsBackToBackInCallOrder)
+{
+    const struct {
+        std::vector<std::string> calls;
+        std::vector<std::string> heard;
+    } cases[] = {
+        { { "14", "0", "2", "5", "pt", "0", "0" }, { "14", "0", "2", "5", "pt", "0", "0" } },
+        { { "pt", "nosuch", "hz" }, { "pt", kBeep, "hz" } },
+        { { "broken", "pt" }, { kBeep, "pt" } },
+        { { "empty", "hz" }, { kBeep, "hz" } },
+        { { "!", "!FW;", "0" }, { kBeep, kBeep, "0" } },
+        // Names that are no clip names never reach a path, even where such a file exists.
+        { { "../outside", "sub/pt", "PT", "pt.wav", "" }, { kBeep, kBeep, kBeep, kBeep, kBeep } },
+    };
+    for (const auto &c : cases) {
+        Player player;
+        player.say(c.calls);
+        EXPECT_EQ(player.device.heard, player.expected(c.heard))
+            << ::testing::PrintToString(c.calls);
+    }
+}
+
+TEST(PortAudioClipSink, ReturnsWithNoMoreThanTheTailStillQueued)
+{
+    const struct {
+        std::chrono::milliseconds tail;
+        int rate;
+        long queued; // after the 3000-frame clip "14"
+    } cases[] = {
+        { 0ms, 22050, 0 },
+        { 30ms, 22050, 661 },
+        { 30ms, 44100, 1323 },
+        { 1000ms, 22050, 3000 }, // a tail longer than the clip leaves the whole clip queued
+    };
+    for (const auto &c : cases) {
+        Player player({ .tail = c.tail }, c.rate);
+        player.say({ "14" });
+        EXPECT_EQ(player.device.queuedAfterDrain, std::vector<long> { c.queued })
+            << c.tail.count() << " ms at " << c.rate;
+    }
+}
+
+TEST(PortAudioClipSink, ReadsEachClipOnceButLooksAgainForMissingOnes)
+{
+    Player player;
+    player.say({ "pt", "late" });
+    writeWav(player.sounds / "pt.wav", patternFor("changed", 900), 22050);
+    writeWav(player.sounds / "late.wav", patternFor("hz", 2100), 22050);
+    player.say({ "pt", "late" });
+
+    // The changed pt.wav is not read again; the clip that appeared is played.
+    EXPECT_EQ(player.device.heard, player.expected({ "pt", kBeep, "pt", "hz" }));
+    EXPECT_EQ(player.sink->cachedClips(), 2u);
+    EXPECT_GE(player.sink->cachedBytes(), (900 + 2100) * sizeof(std::int16_t));
+}
+
+TEST(PortAudioClipSink, ConvertsClipsToTheRateTheDevicePlays)
+{
+    Player player({}, 44100);
+    player.say({ "pt", "nosuch" });
+    ASSERT_EQ(player.device.heard.size(), 1800u + makeBeep(44100).size());
+    // Each original frame lands on an even frame; the odd ones lie between two neighbours.
+    const Samples pt = patternFor("pt", 900);
+    for (std::size_t i = 0; i + 1 < pt.size(); ++i) {
+        ASSERT_EQ(player.device.heard[2 * i], pt[i]) << i;
+        ASSERT_NEAR(player.device.heard[2 * i + 1], (pt[i] + pt[i + 1]) / 2.0, 1.0) << i;
+    }
+}
+
+TEST(PortAudioClipSink, IsSilentWithoutADeviceAndLooksForOneOnlyNowAndThen)
+{
+    const struct {
+        const char *what;
+        std::chrono::milliseconds reopenInterval;
+        int presentFromClip; // -1: never
+        int opens;
+        std::vector<std::string> heard; // of the clips "14", "0", "2", "5", "pt"
+    } cases[] = {
+        { "no card, one attempt for many clips", kNever, -1, 1, {} },
+        { "card plugged in, found at the next attempt", 0ms, 2, 3, { "2", "5", "pt" } },
+        { "card plugged in, not looked for before the interval", kNever, 2, 1, {} },
+        { "card present from the start, opened once", 0ms, 0, 1, { "14", "0", "2", "5", "pt" } },
+    };
+    for (const auto &c : cases) {
+        Player player({ .reopenInterval = c.reopenInterval });
+        int index = 0;
+        for (const char *clip : { "14", "0", "2", "5", "pt" }) {
+            player.device.present = c.presentFromClip >= 0 && index++ >= c.presentFromClip;
+            player.sink->playClip(clip);
+        }
+        if (!player.device.open) {
+            player.sink->playMissing("");
+        }
+        EXPECT_EQ(player.device.opens, c.opens) << c.what;
+        EXPECT_EQ(player.device.heard, player.expected(c.heard)) << c.what;
+    }
+}
+
+TEST(PortAudioClipSink, StaysSilentWhenTheDeviceFailsUntilItIsFoundAgain)
+{
+    const struct {
+        std::chrono::milliseconds reopenInterval;
+        int rateAfter;
+        std::vector<std::string> heard;
+    } cases[] = {
+        { kNever, 22050, { "14" } },
+        { 0ms, 22050, { "14", "2" } },
+    };
+    for (const auto &c : cases) {
+        Player player({ .reopenInterval = c.reopenInterval });
+        player.say({ "14" });
+        player.device.failWrites = true;
+        player.say({ "0" });
+        player.device.failWrites = false;
+        player.say({ "2" });
+        EXPECT_EQ(player.device.heard, player.expected(c.heard)) << c.reopenInterval.count();
+    }
+}
+
+TEST(PortAudioClipSink, ReconvertsKeptClipsForADeviceOfAnotherRate)
+{
+    Player player({ .reopenInterval = 0ms });
+    player.say({ "pt" });
+    player.device.failWrites = true;
+    player.say({ "pt" });
+    player.device.failWrites = false;
+    player.device.rate = 44100;
+    player.device.heard.clear();
+    player.say({ "pt" });
+    EXPECT_EQ(player.device.heard.size(), 1800u);
+}
+
+TEST(PortAudioClipSink, LetsTheQueuePlayOutWhenClosedAfterUse)
+{
+    for (const bool used : { false, true }) {
+        Player player;
+        if (used) {
+            player.say({ "pt" });
+        }
+        player.sink.reset();
+        EXPECT_EQ(player.device.closes, used ? 1 : 0);
+        EXPECT_EQ(player.device.opens, used ? 1 : 0) << "construction must not open the device";
+    }
+}
+
+TEST(PortAudioClipSink, FindsTheSoundFolderInTheWorkingDirectory)
+{
+    Player player; // only for its folder
+    Device device;
+    PortAudioClipSink sink(std::make_unique<FakeAudioOutput>(device));
+    const fs::path before = fs::current_path();
+    fs::current_path(player.root.path());
+    sink.playClip("pt");
+    fs::current_path(before);
+    EXPECT_EQ(device.heard, patternFor("pt", 900));
+}
+
+} // namespace
+} // namespace vexalo::testing
