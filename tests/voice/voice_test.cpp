@@ -1,0 +1,149 @@
+// The voice: clips.tsv names every clip the program can ask for, each with words to say, and
+// the recorded folder holds a playable, non-silent WAV for each of them.
+#include <sndfile.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Written out here rather than read from the program, so that a line lost from clips.tsv
+// shows up as a difference.
+const std::vector<std::string> kFixedNames = {
+    "dorvaneq7", "73s",  "q7_error", "q7_present", "comm",  "manual",   "semi_auto", "full_auto",
+    "greeting",  "on",   "off",      "a",          "b",     "rx",       "vfo",       "split",
+    "norm",      "lsb",  "usb",      "cw",         "cwr",   "data",     "datar",     "rit",
+    "xit",       "plus", "minus",    "pt",         "hz",    "thousand", "hundred",   "fl1",
+    "fl2",       "fl3",  "fl4",      "agc",        "fast",  "slow",     "speed",     "nb",
+    "hi",        "low",  "pre",      "att",        "power", "watts",    "s",
+};
+
+std::set<std::string> everyClipName()
+{
+    std::set<std::string> names(kFixedNames.begin(), kFixedNames.end());
+    for (int n = 0; n < 10; ++n) {
+        names.insert(std::to_string(n));
+    }
+    for (int n = 0; n < 100; ++n) {
+        names.insert((n < 10 ? "0" : "") + std::to_string(n));
+    }
+    return names;
+}
+
+std::string spoken(int n)
+{
+    static const char *const ones[]
+        = { "zero",     "one",     "two",     "three",     "four",     "five",    "six",
+            "seven",    "eight",   "nine",    "ten",       "eleven",   "twelve",  "thirteen",
+            "fourteen", "fifteen", "sixteen", "seventeen", "eighteen", "nineteen" };
+    static const char *const tens[]
+        = { "", "", "twenty", "thirty", "forty", "fifty", "sixty", "seventy", "eighty", "ninety" };
+    if (n < 20) {
+        return ones[n];
+    }
+    return std::string(tens[n / 10]) + (n % 10 ? std::string(" ") + ones[n % 10] : "");
+}
+
+struct Table {
+    std::map<std::string, std::string> words;
+    std::vector<std::string> problems;
+};
+
+Table readTable()
+{
+    Table table;
+    std::ifstream in(VEXALO_CLIPS_TSV);
+    EXPECT_TRUE(in) << VEXALO_CLIPS_TSV;
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.empty() || line.starts_with('#')) {
+            continue;
+        }
+        const auto tab = line.find('\t');
+        if (tab == std::string::npos || tab == 0 || tab + 1 == line.size()
+            || line.find('\t', tab + 1) != std::string::npos) {
+            table.problems.push_back("not NAME TAB WORDS: " + line);
+            continue;
+        }
+        const std::string name = line.substr(0, tab);
+        if (!table.words.emplace(name, line.substr(tab + 1)).second) {
+            table.problems.push_back("twice: " + name);
+        }
+    }
+    return table;
+}
+
+TEST(ClipTable, NamesEveryClipOnceWithWordsToSay)
+{
+    const Table table = readTable();
+    EXPECT_EQ(table.problems, std::vector<std::string> {});
+    std::set<std::string> listed;
+    for (const auto &[name, words] : table.words) {
+        listed.insert(name);
+    }
+    std::vector<std::string> missing, extra;
+    const auto expected = everyClipName();
+    std::ranges::set_difference(expected, listed, std::back_inserter(missing));
+    std::ranges::set_difference(listed, expected, std::back_inserter(extra));
+    EXPECT_EQ(missing, std::vector<std::string> {});
+    EXPECT_EQ(extra, std::vector<std::string> {});
+}
+
+TEST(ClipTable, NumberClipsSayTheirNumber)
+{
+    const Table table = readTable();
+    const struct {
+        const char *format;
+        int from, to;
+    } ranges[] = { { "%d", 0, 9 }, { "%02d", 0, 99 } };
+    for (const auto &range : ranges) {
+        for (int n = range.from; n <= range.to; ++n) {
+            char name[4];
+            std::snprintf(name, sizeof name, range.format, n);
+            const auto found = table.words.find(name);
+            ASSERT_NE(found, table.words.end()) << name;
+            EXPECT_EQ(found->second, spoken(n)) << name;
+        }
+    }
+}
+
+struct SndfileCloser {
+    void operator()(SNDFILE *file) const { sf_close(file); }
+};
+
+TEST(VoiceFolder, HoldsAPlayableRecordingOfEveryClip)
+{
+    for (const std::string &name : everyClipName()) {
+        const std::string path = std::string(VEXALO_VOICE_DIR) + "/" + name + ".wav";
+        SF_INFO info {};
+        const std::unique_ptr<SNDFILE, SndfileCloser> sound(sf_open(path.c_str(), SFM_READ, &info));
+        if (!sound) {
+            ADD_FAILURE() << path << ": " << sf_strerror(nullptr);
+            continue;
+        }
+        EXPECT_EQ(info.format & SF_FORMAT_TYPEMASK, SF_FORMAT_WAV) << name;
+        std::vector<float> samples(static_cast<std::size_t>(info.frames * info.channels));
+        const sf_count_t read = sf_readf_float(sound.get(), samples.data(), info.frames);
+        EXPECT_EQ(read, info.frames) << name;
+        // One word or a short phrase: longer means the trimming failed, silence means the
+        // speech did.
+        const double seconds = static_cast<double>(info.frames) / info.samplerate;
+        EXPECT_GT(seconds, 0.05) << name;
+        EXPECT_LT(seconds, 3.0) << name;
+        float peak = 0;
+        for (const float value : samples) {
+            peak = std::max(peak, std::abs(value));
+        }
+        EXPECT_GT(peak, 0.05f) << name;
+    }
+}
+
+} // namespace
