@@ -5,6 +5,8 @@
 
 #include "reply.h"
 
+#include <string_view>
+
 namespace vexalo {
 
 struct Q7Globals;
@@ -24,6 +26,9 @@ struct Context {
 enum class End { Normal, Quiet };
 
 using Handler = End (*)(Context &, const Reply &);
+
+// "a" or "b" for the receive VFO as recorded, whichever reply recorded it.
+std::string_view rxVfoLetter(const Q7Globals &g);
 
 End handleStatus(Context &, const Reply &); // IF
 End handleSMeter(Context &, const Reply &); // BG

@@ -1,6 +1,6 @@
 // Power reply "PC" in two forms: short ("PC005;", whole watts at positions 4-5) and long (tenths
-// of a watt at positions 3-5, position 6 anything but ';'). The form is recorded because radios
-// that answer in the short form do not flag band changes in their status report.
+// of a watt at positions 3-5, position 6 anything but ';'). The form tells the firmware apart,
+// and the status report's band-change test depends on it.
 #include "families.h"
 #include "q7_globals.h"
 #include "speech.h"

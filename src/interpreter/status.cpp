@@ -25,8 +25,8 @@ constexpr int kBandChanged = 34;
 
 bool isBandChange(const Q7Globals &g, const Reply &r)
 {
-    // Radios that answer power in the short form do not flag band changes themselves, so the
-    // whole megahertz are compared instead; everything else is trusted to set the flag.
+    // With the older firmware, known by its short power reply, a change of the whole megahertz
+    // also counts as a band change; otherwise the radio's own flag decides.
     const bool mhzMoved
         = g.firmware_format.get() == "201B" && r.field(kFrequency, 5) != g.last_mhz.get();
     return mhzMoved || r.at(kBandChanged) == "1";
@@ -44,11 +44,6 @@ void announceBand(Speech &speech, const Reply &r)
         speech.PlayClip("pt");
         speech.PlayClip(r.at(kTensOfMhz + 2));
     }
-}
-
-std::string_view vfoLetter(const Q7Globals &g)
-{
-    return vfoNumber(g.rx_vfo) == 0 ? "a" : "b";
 }
 
 } // namespace
@@ -79,7 +74,7 @@ End handleStatus(Context &c, const Reply &r)
     g.rx_vfo = r.at(kRxVfo);
     if (asked) {
         c.speech.SayNumber(r.field(kFrequency, 10));
-        c.speech.PlayClip(vfoLetter(g));
+        c.speech.PlayClip(rxVfoLetter(g));
     }
     if (r.number(kSplit, 1) == 1 && g.info_request) {
         c.speech.PlayClip("split");

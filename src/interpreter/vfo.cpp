@@ -7,14 +7,10 @@
 
 namespace vexalo::interpreter {
 
-namespace {
-
 std::string_view rxVfoLetter(const Q7Globals &g)
 {
     return vfoNumber(g.rx_vfo) == 0 ? "a" : "b";
 }
-
-} // namespace
 
 End handleRxVfo(Context &c, const Reply &r)
 {
