@@ -1,0 +1,259 @@
+// audio_bench: figures for the clip player on the recorded voice. How soon a clip starts when
+// it is kept and when it is read from disk, how much silence creeps in between the clips of an
+// announcement on a device that plays in real time (must be none), what the whole voice takes
+// in memory, and what the sound card of this machine costs, present or not.
+//   audio_bench [SOUND_FOLDER]    (default: the build's ZSsounds; `--target voice` makes it)
+#include "portaudio_clip_sink.h"
+#include "portaudio_output.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <numeric>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using namespace vexalo;
+using Clock = std::chrono::steady_clock;
+namespace fs = std::filesystem;
+
+double microseconds(Clock::duration d)
+{
+    return std::chrono::duration<double, std::micro>(d).count();
+}
+
+// Plays instantly and notes when the first frames of each clip arrived.
+class InstantOutput : public AudioOutput {
+public:
+    int open(int rate) override { return rate; }
+    bool write(std::span<const std::int16_t>) override
+    {
+        if (!firstWrite) {
+            firstWrite = Clock::now();
+        }
+        return true;
+    }
+    void drainTo(long) override { }
+    void close() override { }
+
+    std::optional<Clock::time_point> firstWrite;
+};
+
+// Plays at the real rate from a queue of limited size, like a sound card: writes block while
+// the queue is full, and a queue that runs dry within an announcement plays silence, counted.
+class PacedOutput : public AudioOutput {
+public:
+    explicit PacedOutput(std::chrono::milliseconds queue) : m_queueTime(queue) { }
+
+    int open(int rate) override
+    {
+        m_rate = rate;
+        m_capacity = static_cast<long>(m_queueTime.count() * rate / 1000);
+        m_last = Clock::now();
+        return rate;
+    }
+
+    bool write(std::span<const std::int16_t> frames) override
+    {
+        settle();
+        m_inAnnouncement = true;
+        auto left = static_cast<long>(frames.size());
+        while (left > 0) {
+            const long room = m_capacity - static_cast<long>(m_queued);
+            if (room <= 0) {
+                wait(1 - room);
+                settle();
+                continue;
+            }
+            const long taken = std::min(room, left);
+            m_queued += static_cast<double>(taken);
+            left -= taken;
+        }
+        return true;
+    }
+
+    void drainTo(long frames) override
+    {
+        for (settle(); m_queued > static_cast<double>(frames); settle()) {
+            wait(static_cast<long>(m_queued) - frames);
+        }
+        queuedAtReturn.push_back(static_cast<long>(m_queued));
+    }
+
+    void close() override { drainTo(0); }
+
+    void beginAnnouncement()
+    {
+        settle();
+        m_inAnnouncement = false;
+        silence = 0;
+        queuedAtReturn.clear();
+    }
+
+    double silence = 0; // frames of silence played inside the current announcement
+    std::vector<long> queuedAtReturn;
+
+private:
+    void settle()
+    {
+        const auto now = Clock::now();
+        m_queued -= std::chrono::duration<double>(now - m_last).count() * m_rate;
+        m_last = now;
+        if (m_queued < 0) {
+            if (m_inAnnouncement) {
+                silence += -m_queued;
+            }
+            m_queued = 0;
+        }
+    }
+
+    void wait(long frames) const
+    {
+        std::this_thread::sleep_for(std::chrono::duration<double>(double(frames) / m_rate));
+    }
+
+    std::chrono::milliseconds m_queueTime;
+    int m_rate = 0;
+    long m_capacity = 0;
+    double m_queued = 0;
+    bool m_inAnnouncement = false;
+    Clock::time_point m_last;
+};
+
+long residentBytes()
+{
+    long pages = 0, resident = 0;
+    std::ifstream("/proc/self/statm") >> pages >> resident;
+    return resident * sysconf(_SC_PAGESIZE);
+}
+
+struct Stats {
+    double mean, median, max;
+};
+
+Stats stats(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return { std::accumulate(values.begin(), values.end(), 0.0) / values.size(),
+             values[values.size() / 2], values.back() };
+}
+
+void clipStart(const fs::path &folder, const std::vector<std::string> &names)
+{
+    auto output = std::make_unique<InstantOutput>();
+    InstantOutput &device = *output;
+    PortAudioClipSink sink(std::move(output), { .folder = folder });
+    std::printf("clip start (call to first frame at the device), %zu clips:\n", names.size());
+    for (const char *round : { "miss (read and decoded)", "hit (kept)" }) {
+        std::vector<double> starts;
+        for (const auto &name : names) {
+            device.firstWrite.reset();
+            const auto begin = Clock::now();
+            sink.playClip(name);
+            starts.push_back(microseconds(*device.firstWrite - begin));
+        }
+        const Stats s = stats(starts);
+        std::printf("  cache %-24s mean %8.1f us  median %8.1f us  max %8.1f us\n", round, s.mean,
+                    s.median, s.max);
+    }
+}
+
+void gaps(const fs::path &folder)
+{
+    const std::vector<std::string> announcement { "14", "0", "2", "5", "pt", "0", "0", "a" };
+    std::printf("announcement \"14 0 2 5 pt 0 0 a\" on a real-time device with a 100 ms queue\n"
+                "(silence between clips must be 0 with the tail):\n");
+    // The last row returns only when the device is empty, to show what the tail is for.
+    const struct {
+        const char *round;
+        std::chrono::milliseconds tail;
+        int times;
+    } rounds[] = { { "first (cache misses)", ClipSinkOptions {}.tail, 1 },
+                   { "again (cache hits)", ClipSinkOptions {}.tail, 2 },
+                   { "no tail (cache hits)", std::chrono::milliseconds(0), 2 } };
+    for (const auto &round : rounds) {
+        auto output = std::make_unique<PacedOutput>(std::chrono::milliseconds(100));
+        PacedOutput &device = *output;
+        PortAudioClipSink sink(std::move(output), { .folder = folder, .tail = round.tail });
+        for (int time = 0; time < round.times; ++time) {
+            device.beginAnnouncement();
+            const auto begin = Clock::now();
+            for (const auto &clip : announcement) {
+                sink.playClip(clip);
+            }
+            if (time + 1 < round.times) {
+                continue;
+            }
+            const auto took = Clock::now() - begin;
+            const long tail
+                = *std::max_element(device.queuedAtReturn.begin(), device.queuedAtReturn.end());
+            std::printf("  %-22s silence between clips %5.0f frames  took %6.3f s  "
+                        "most left queued at return %ld frames (%.1f ms)\n",
+                        round.round, device.silence, std::chrono::duration<double>(took).count(),
+                        tail, tail * 1000.0 / kClipRate);
+        }
+    }
+}
+
+void memory(const fs::path &folder, const std::vector<std::string> &names)
+{
+    const long before = residentBytes();
+    PortAudioClipSink sink(std::make_unique<InstantOutput>(), { .folder = folder });
+    for (const auto &name : names) {
+        sink.playClip(name);
+    }
+    std::printf("memory of the cached voice: %zu clips, %.2f MB of frames (%.1f KB a clip), "
+                "resident set grew %.2f MB\n",
+                sink.cachedClips(), sink.cachedBytes() / 1e6,
+                sink.cachedBytes() / 1e3 / names.size(), (residentBytes() - before) / 1e6);
+}
+
+void soundCard(const fs::path &folder)
+{
+    auto begin = Clock::now();
+    PortAudioClipSink sink(std::make_unique<PortAudioOutput>(), { .folder = folder });
+    std::printf("this machine's sound card: construction %.1f us",
+                microseconds(Clock::now() - begin));
+    begin = Clock::now();
+    sink.playClip("pt");
+    std::printf(", first clip (opens the device) %.1f ms",
+                microseconds(Clock::now() - begin) / 1000);
+    begin = Clock::now();
+    for (int i = 0; i < 1000; ++i) {
+        sink.playClip("0");
+    }
+    std::printf(", then %.3f us a clip\n", microseconds(Clock::now() - begin) / 1000);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    const fs::path folder = argc > 1 ? fs::path(argv[1]) : fs::path(VEXALO_VOICE_DIR);
+    std::vector<std::string> names;
+    std::error_code error;
+    for (const auto &entry : fs::directory_iterator(folder, error)) {
+        if (entry.path().extension() == ".wav") {
+            names.push_back(entry.path().stem().string());
+        }
+    }
+    if (names.empty()) {
+        std::printf("no clips in %s: record them with `cmake --build build --target voice`\n",
+                    folder.c_str());
+        return 1;
+    }
+    std::sort(names.begin(), names.end());
+
+    memory(folder, names);
+    clipStart(folder, names);
+    gaps(folder);
+    soundCard(folder);
+    return 0;
+}
