@@ -34,6 +34,7 @@ inline constexpr int kButtonWidth = 1152;
 inline constexpr int kButtonHeight = 432;
 inline constexpr double kButtonPoints = 12.0;
 inline constexpr double kDebugPoints = 7.8;
+inline constexpr double kWindowPoints = 8.0;
 
 struct SimpleQueryButton {
     Q7Status::SimpleQuery query;

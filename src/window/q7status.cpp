@@ -1,5 +1,6 @@
 #include "q7status.h"
 
+#include "caption_button.h"
 #include "control_table.h"
 #include "link.h"
 
@@ -31,19 +32,23 @@ QRect pixels(const TwipRect &r)
                  twipsToPixels(r.height));
 }
 
-// The captions were drawn for MS Sans Serif; where it is missing, the fallbacks are sans-serif
-// faces narrow enough that the longest captions still fit their buttons.
-QFont captionFont(double points)
+// The window was designed in MS Sans Serif; where it is missing, the fallbacks are sans-serif
+// faces narrow enough that the captions and the help line still fit their places.
+QFont designFont(double points, QFont::Weight weight)
 {
     QFont font;
     font.setFamilies({ QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
-                       QStringLiteral("Liberation Sans Narrow"), QStringLiteral("Arial"),
-                       QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans Condensed"),
-                       QStringLiteral("DejaVu Sans") });
+                       QStringLiteral("Arial"), QStringLiteral("Liberation Sans"),
+                       QStringLiteral("DejaVu Sans Condensed"), QStringLiteral("DejaVu Sans") });
     font.setStyleHint(QFont::SansSerif);
-    font.setWeight(QFont::Bold);
+    font.setWeight(weight);
     font.setPointSizeF(points);
     return font;
+}
+
+QFont captionFont(double points)
+{
+    return designFont(points, QFont::Bold);
 }
 
 // What a screen reader says for a caption: the text without its accelerator marks.
@@ -78,7 +83,7 @@ QPushButton *addButton(QWidget *parent, const char *name, const char *caption,
                        const TwipRect &place, double points)
 {
     const QString text = QString::fromLatin1(caption);
-    auto *button = new QPushButton(text, parent);
+    auto *button = new CaptionButton(text, parent);
     button->setObjectName(QString::fromLatin1(name));
     button->setGeometry(pixels(place));
     button->setFont(captionFont(points));
@@ -140,6 +145,8 @@ void Q7Status::buildClientArea()
     client->setObjectName(QStringLiteral("client_area"));
     client->setFixedSize(twipsToPixels(kClientWidth), twipsToPixels(kClientHeight));
     setColours(client, kNavy, QPalette::Window);
+    // The font of controls without one of their own; the menu bar keeps the system's.
+    client->setFont(designFont(kWindowPoints, QFont::Normal));
     setCentralWidget(client);
 
     for (const SimpleQueryButton &query : kSimpleQueries) {
@@ -159,6 +166,7 @@ void Q7Status::buildClientArea()
 
     QLabel *help = addLabel(client, "Label1", QString::fromLatin1(kHelpLine), kLabel1Place);
     help->setWordWrap(true);
+    help->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     help->setAccessibleDescription(QStringLiteral("Help"));
     setColours(help, kNavy, QPalette::Window);
     setTextColour(help, Qt::white, QPalette::WindowText);

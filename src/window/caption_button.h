@@ -1,0 +1,20 @@
+// A push button whose caption wraps onto further lines when it is wider than the button, the
+// way the window's captions were laid out when it was designed ("Reinitiali&ze Q7" takes two
+// lines). Text, accelerator, focus and accessibility stay those of QPushButton.
+#pragma once
+
+#include <QPushButton>
+
+namespace vexalo {
+
+class CaptionButton : public QPushButton {
+    Q_OBJECT
+
+public:
+    using QPushButton::QPushButton;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+};
+
+} // namespace vexalo

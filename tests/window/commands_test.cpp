@@ -1,0 +1,384 @@
+// The operator's handlers against a scripted radio: what each one sends, in which order it
+// speaks and sends, which flags it leaves behind, and what the check marks show afterwards.
+#include "window_rig.h"
+
+#include <QCheckBox>
+#include <QPushButton>
+#include <QSignalSpy>
+
+#include <memory>
+
+namespace vexalo::testing {
+namespace {
+
+class CommandsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() { rig = std::make_unique<WindowRig>(); }
+    void cleanup() { rig.reset(); }
+
+    void simpleQuerySendsAndReturns()
+    {
+        const struct {
+            const char *button;
+            void (Q7Status::*handler)();
+            const char *sent;
+        } queries[] = {
+            { "GetVFO_A", &Q7Status::GetVFO_A_Click, "FA;" },
+            { "GetVFO_B", &Q7Status::GetVFO_B_Click, "FB;" },
+            { "RX_VFO", &Q7Status::RX_VFO_Click, "FR;" },
+            { "Mode_get", &Q7Status::Mode_get_Click, "MD;" },
+            { "filter_get", &Q7Status::filter_get_Click, "FW;" },
+            { "S_Meter_get", &Q7Status::S_Meter_get_Click, "BG;" },
+            { "AGC_get", &Q7Status::AGC_get_Click, "GT;" },
+            { "Keyer_get", &Q7Status::Keyer_get_Click, "KS;" },
+            { "Power_get", &Q7Status::Power_get_Click, "PC;" },
+            { "PreAmp_get", &Q7Status::PreAmp_get_Click, "PA;" },
+            { "NB_get", &Q7Status::NB_get_Click, "NB;" },
+            { "Attn_get", &Q7Status::Attn_get_Click, "RA;" },
+        };
+        for (const auto &q : queries) {
+            const QStringList expected { QStringLiteral("send %1 pending").arg(q.sent) };
+            rig->child<QPushButton>(q.button)->click();
+            QCOMPARE(rig->log, expected);
+            rig->log.clear();
+            rig->g.reply_pending = false;
+            (rig->window.*q.handler)();
+            QCOMPARE(rig->log, expected);
+            QVERIFY2(rig->g.reply_pending, q.button); // no reply yet, and no waiting for one
+            rig->log.clear();
+        }
+    }
+
+    void simpleQueryOnAClosedPortIsHeard()
+    {
+        rig->port.opened = false;
+        rig->window.GetVFO_A_Click();
+        QCOMPARE(rig->log, QStringList({ "fail FA;", "clip q7_error" }));
+        QVERIFY(rig->g.reply_pending);
+    }
+
+    void infoClearsItsFlagAfterTheWait_data()
+    {
+        QTest::addColumn<bool>("answers");
+        QTest::addColumn<bool>("portOpen");
+        QTest::addColumn<QStringList>("heard");
+        // "split" is said only while the flag is up, so it proves the report came during Info.
+        QTest::newRow("radio answers")
+            << true << true << QStringList { "send IF; pending", "clip 14",    "clip 0",  "clip 2",
+                                             "clip 5",           "clip pt",    "clip 0",  "clip 0",
+                                             "clip a",           "clip split", "clip usb" };
+        QTest::newRow("radio silent") << false << true << QStringList { "send IF; pending" };
+        QTest::newRow("port closed")
+            << false << false << QStringList { "fail IF;", "clip q7_error" };
+    }
+
+    void infoClearsItsFlagAfterTheWait()
+    {
+        QFETCH(bool, answers);
+        QFETCH(bool, portOpen);
+        QFETCH(QStringList, heard);
+        if (answers) {
+            rig->port.answers["IF;"] = statusReport('0', '0', "+0000", '1');
+        }
+        rig->port.opened = portOpen;
+        rig->window.GetInfo_Click();
+        QCOMPARE(rig->log, heard);
+        QVERIFY(!rig->g.info_request);
+        QVERIFY(rig->g.info_request.isSet());
+        QCOMPARE(bool(rig->g.reply_pending), !answers);
+    }
+
+    void ritXitSpeaksWhatTheWaitLeft_data()
+    {
+        QTest::addColumn<QString>("reply"); // empty: the radio stays silent
+        QTest::addColumn<long>("ritBefore");
+        QTest::addColumn<long>("xitBefore");
+        QTest::addColumn<QString>("offsetBefore");
+        QTest::addColumn<QStringList>("heard");
+        const QStringList offset { "clip plus", "clip 1", "clip 5", "clip 0", "clip hz" };
+        const auto report = [](char rit, char xit) {
+            return QString::fromStdString(statusReport(rit, xit, "+0150"));
+        };
+        // The values before the query differ from the report's, so only a read after the wait
+        // can give the expected words.
+        QTest::newRow("both off") << report('0', '0') << 1L << 1L << "-0050"
+                                  << QStringList { "clip rit", "clip xit", "clip off" };
+        QTest::newRow("rit on") << report('1', '0') << 0L << 1L << "-0050"
+                                << QStringList { "clip rit" } + offset;
+        QTest::newRow("xit on") << report('0', '1') << 1L << 0L << "-0050"
+                                << QStringList { "clip xit" } + offset;
+        QTest::newRow("both on") << report('1', '1') << 0L << 0L << "-0050"
+                                 << QStringList { "clip rit", "clip xit" } + offset;
+        QTest::newRow("neither 0 nor 1: offset only")
+            << report('2', '0') << 0L << 0L << "-0050" << offset;
+        QTest::newRow("silent radio keeps the last report")
+            << QString() << 1L << 0L << "+0150" << QStringList { "clip rit" } + offset;
+    }
+
+    void ritXitSpeaksWhatTheWaitLeft()
+    {
+        QFETCH(QString, reply);
+        QFETCH(long, ritBefore);
+        QFETCH(long, xitBefore);
+        QFETCH(QString, offsetBefore);
+        QFETCH(QStringList, heard);
+        rig->g.rit_state = ritBefore;
+        rig->g.xit_state = xitBefore;
+        rig->g.rit_offset = offsetBefore.toStdString();
+        if (!reply.isEmpty()) {
+            rig->port.answers["if;"] = reply.toStdString();
+        }
+        rig->window.RIT_get_Click();
+        // Whatever the report says while the query waits stays silent.
+        QCOMPARE(rig->log, QStringList { "send if; pending" } + heard);
+        QVERIFY(rig->g.speech_on);
+    }
+
+    void ritXitBeforeAnyReportSaysOff()
+    {
+        rig->child<QPushButton>("RIT_get")->click();
+        QCOMPARE(rig->log, QStringList({ "send if; pending", "clip rit", "clip xit", "clip off" }));
+    }
+
+    void ritXitWithTheLineDownSpeaksTheStoredValues()
+    {
+        rig->port.opened = false;
+        rig->g.rit_state = 0L;
+        rig->g.xit_state = 1L;
+        rig->g.rit_offset = std::string("+0150");
+        rig->window.RIT_get_Click();
+        // The error clip falls in the muted stretch.
+        QCOMPARE(rig->log,
+                 QStringList({ "fail if;", "clip xit", "clip plus", "clip 1", "clip 5", "clip 0",
+                               "clip hz" }));
+    }
+
+    void ritXitDuringMutedPrimingStaysMuted()
+    {
+        rig->g.speech_on = false;
+        rig->port.answers["if;"] = statusReport('1', '0', "+0150");
+        rig->window.RIT_get_Click();
+        QCOMPARE(rig->log, QStringList({ "send if; pending" }));
+        QVERIFY(!rig->g.speech_on);
+    }
+
+    void reportModeSetsOneMarkThenSpeaksThenSends_data()
+    {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<bool>("fromMenu");
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QStringList>("steps");
+        struct Row {
+            const char *entry;
+            int mode;
+            QStringList steps;
+        };
+        const Row rows[] = {
+            { "Manual_report",
+              0,
+              { "check Manual_report", "uncheck Semi_report", "uncheck Full_report", "clip manual",
+                "send AI0;" } },
+            { "Semi_report",
+              1,
+              { "check Semi_report", "uncheck Manual_report", "uncheck Full_report",
+                "clip semi_auto", "send AI2;" } },
+            { "Full_report",
+              3,
+              { "check Full_report", "uncheck Manual_report", "uncheck Semi_report",
+                "clip full_auto", "send AI2;" } },
+        };
+        for (const Row &row : rows) {
+            QTest::addRow("%s by call", row.entry) << row.entry << false << row.mode << row.steps;
+            QTest::addRow("%s from the menu", row.entry)
+                << row.entry << true << row.mode << row.steps;
+        }
+    }
+
+    void reportModeSetsOneMarkThenSpeaksThenSends()
+    {
+        QFETCH(QString, entry);
+        QFETCH(bool, fromMenu);
+        QFETCH(int, mode);
+        QFETCH(QStringList, steps);
+        const QStringList names { "Manual_report", "Semi_report", "Full_report" };
+        // The other two start checked, so the order of clearing them shows.
+        for (const QString &name : names) {
+            auto *action = rig->child<QAction>(name);
+            action->setChecked(name != entry);
+            connect(action, &QAction::toggled, this,
+                    [this, name](bool on) { rig->log << (on ? "check " : "uncheck ") + name; });
+        }
+        if (fromMenu) {
+            rig->child<QAction>(entry)->trigger();
+        } else {
+            // Through the seam the handshake uses.
+            ReportModeCommands &commands = rig->window;
+            if (entry == names[0]) {
+                commands.Manual_report_Click();
+            } else if (entry == names[1]) {
+                commands.Semi_report_Click();
+            } else {
+                commands.Full_report_Click();
+            }
+        }
+        if (fromMenu) {
+            // Qt flips a checkable entry before reporting it; the window flips it back, so the
+            // handler starts from the marks the operator saw.
+            steps.prepend("uncheck " + entry);
+            steps.prepend("check " + entry);
+        }
+        QCOMPARE(rig->log, steps);
+        QVERIFY(rig->g.report_mode.equalsNumber(mode));
+        QCOMPARE(rig->window.manualChecked(), mode == 0);
+        QCOMPARE(rig->window.semiChecked(), mode == 1);
+        QCOMPARE(rig->window.fullChecked(), mode == 3);
+        QCOMPARE(rig->window.fullAutoChecked(), mode == 3);
+        QVERIFY(!rig->g.reply_pending);
+    }
+
+    void choosingTheCheckedModeRepeatsIt()
+    {
+        rig->window.Manual_report_Click();
+        rig->log.clear();
+        rig->child<QAction>("Manual_report")->trigger();
+        QCOMPARE(rig->log, QStringList({ "clip manual", "send AI0;" }));
+        QVERIFY(rig->window.manualChecked());
+    }
+
+    void greetingToggles_data()
+    {
+        QTest::addColumn<bool>("startChecked");
+        QTest::addColumn<QStringList>("heard");
+        QTest::newRow("from unchecked")
+            << false << QStringList { "clip greeting", "clip on", "clip greeting", "clip off" };
+        QTest::newRow("from checked")
+            << true << QStringList { "clip greeting", "clip off", "clip greeting", "clip on" };
+    }
+
+    void greetingToggles()
+    {
+        QFETCH(bool, startChecked);
+        QFETCH(QStringList, heard);
+        rig->window.setGreetingChecked(startChecked);
+        auto *entry = rig->child<QAction>("greeting");
+        entry->trigger();
+        QCOMPARE(rig->window.greetingChecked(), !startChecked);
+        QVERIFY(rig->g.greeting_on == SettingValue(!startChecked));
+        entry->trigger();
+        QCOMPARE(rig->window.greetingChecked(), startChecked);
+        QVERIFY(rig->g.greeting_on == SettingValue(startChecked));
+        QCOMPARE(rig->log, heard);
+    }
+
+    void lockBoxRunsThePoll()
+    {
+        auto *lock = rig->child<QCheckBox>("LockKeyMode");
+        lock->click();
+        QCOMPARE(rig->window.lockKeyModeValue(), 1);
+        QVERIFY(rig->window.timer1().isActive());
+        QCOMPARE(rig->log.value(0), QStringLiteral("clip on"));
+        // Each tick sets reply_pending before it writes; the silent radio leaves it set.
+        QTRY_COMPARE_WITH_TIMEOUT(rig->log.size(), 3, 3000);
+        QCOMPARE(rig->log.mid(1), QStringList({ "send lk; pending", "send lk; pending" }));
+        lock->click();
+        QCOMPARE(rig->window.lockKeyModeValue(), 0);
+        QVERIFY(!rig->window.timer1().isActive());
+        QCOMPARE(rig->log.last(), QStringLiteral("clip off"));
+    }
+
+    void interpreterPausesAndResumesThePoll()
+    {
+        WindowReadouts &readouts = rig->window;
+        readouts.setTimer1Enabled(true);
+        QVERIFY(rig->window.timer1().isActive());
+        readouts.setTimer1Enabled(false);
+        QVERIFY(!rig->window.timer1().isActive());
+    }
+
+    void reinitializeRunsTheHandshake()
+    {
+        rig->g.report_mode = 0;
+        rig->port.answers["q72;q7;"] = "Q7;";
+        for (const char *prime :
+             { "pc;", "if;", "fr;", "ft;", "ks;", "gt;", "pa;", "ra;", "fw;", "nb;" }) {
+            rig->port.answers[prime] = "?;"; // any reply ends a wait
+        }
+        rig->child<QPushButton>("Radio_init")->click();
+        const std::vector<std::string> start { "id;", "q72;q7;", "ai0;", "pc;" };
+        QVERIFY(rig->port.written.size() > start.size());
+        QVERIFY(std::equal(start.begin(), start.end(), rig->port.written.begin()));
+        QCOMPARE(rig->port.written.back(), std::string("AI0;"));
+        QVERIFY(rig->window.manualChecked());
+        QVERIFY(rig->log.contains("clip q7_present"));
+        QVERIFY(!rig->log.contains("clip manual")); // re-applied while muted
+        QVERIFY(rig->g.speech_on);
+    }
+
+    void portEntriesOnlyAnnounceTheChoice()
+    {
+        rig->window.setPortChecked(4, true);
+        for (int port = 1; port <= 10; ++port) {
+            rig->child<QAction>(QStringLiteral("Setcomm%1").arg(port))->trigger();
+            QCOMPARE(rig->log.last(), QStringLiteral("port %1").arg(port));
+            for (int other = 1; other <= 10; ++other) {
+                QCOMPARE(rig->window.portChecked(other), other == 4);
+            }
+        }
+        rig->window.setPortChecked(11, true);
+        rig->window.setPortChecked(0, true);
+        QVERIFY(!rig->window.portChecked(11) && !rig->window.portChecked(0));
+        rig->window.ClearPortChecks();
+        QVERIFY(!rig->window.portChecked(4));
+    }
+
+    void unloadingComesOnceHoweverTheWindowCloses_data()
+    {
+        QTest::addColumn<int>("how");
+        QTest::newRow("Exit button") << 0;
+        QTest::newRow("close box") << 1;
+        QTest::newRow("Exit during the shutdown pause") << 2;
+    }
+
+    void unloadingComesOnceHoweverTheWindowCloses()
+    {
+        QFETCH(int, how);
+        Q7Status &w = rig->window;
+        QSignalSpy unloading(&w, &Q7Status::unloading);
+        if (how == 2) {
+            connect(&w, &Q7Status::unloading, this, [&w] { w.exit_pgm_Click(); });
+        }
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        if (how == 1) {
+            QVERIFY(w.close());
+        } else {
+            rig->child<QPushButton>("exit_pgm")->click();
+        }
+        QCOMPARE(unloading.count(), 1);
+        QVERIFY(!w.isVisible());
+    }
+
+    void sendButtonDoesNothing()
+    {
+        rig->child<QPushButton>("send_cmd")->click();
+        QVERIFY(rig->log.isEmpty());
+        QVERIFY(!rig->g.reply_pending);
+    }
+
+private:
+    std::unique_ptr<WindowRig> rig;
+};
+
+} // namespace
+
+int runCommandsTests(int argc, char **argv)
+{
+    CommandsTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+} // namespace vexalo::testing
+
+#include "commands_test.moc"

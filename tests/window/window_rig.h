@@ -1,0 +1,112 @@
+// The main window on real parts over a scripted radio: shared state as start-up leaves it, the
+// speech unit on a recorder, the interpreter, the link and the handshake. Clips, writes, port
+// events, menus opening and the unload signal all land in one log, in the order they happened.
+#pragma once
+
+#include "clip_sink.h"
+#include "fake_radio_port.h"
+#include "interpreter.h"
+#include "link.h"
+#include "q7_globals.h"
+#include "q7status.h"
+#include "radio_handshake.h"
+#include "speech.h"
+#include "window_readouts.h"
+
+#include <QMenu>
+#include <QStringList>
+#include <QTest>
+
+namespace vexalo::testing {
+
+class LoggingClipSink : public ClipSink {
+public:
+    explicit LoggingClipSink(QStringList &log) : m_log(log) { }
+    void playClip(std::string_view name) override { m_log << "clip " + qs(name); }
+    void playMissing(std::string_view requested) override { m_log << "missing " + qs(requested); }
+
+    static QString qs(std::string_view s) { return QString::fromLatin1(s.data(), s.size()); }
+
+private:
+    QStringList &m_log;
+};
+
+// Logs each write as "send CMD" (with " pending" when reply_pending was already true) or
+// "fail CMD", and every open and close of the port.
+class LoggingRadioPort : public FakeRadioPort {
+public:
+    LoggingRadioPort(QStringList &log, const Q7Globals &g) : m_log(log), m_g(g) { }
+    bool write(std::string_view command) override
+    {
+        const bool pending = m_g.reply_pending;
+        const bool ok = FakeRadioPort::write(command);
+        m_log << (ok ? "send " : "fail ") + LoggingClipSink::qs(command)
+                + (ok && pending ? " pending" : "");
+        return ok;
+    }
+    bool open() override
+    {
+        m_log << QStringLiteral("open %1").arg(portNumber);
+        return FakeRadioPort::open();
+    }
+    bool close() override
+    {
+        m_log << QStringLiteral("close");
+        return FakeRadioPort::close();
+    }
+
+private:
+    QStringList &m_log;
+    const Q7Globals &m_g;
+};
+
+struct WindowRig {
+    WindowRig()
+    {
+        g.reply_pending = false;
+        g.info_request = false;
+        g.quiet_update = false;
+        g.speech_on = true;
+        g.comm_port = 1;
+        port.opened = true;
+        interpreter.setWindow(window);
+        QObject::connect(&window, &Q7Status::unloading, [this] { log << "unload"; });
+        QObject::connect(&window, &Q7Status::portEntryChosen,
+                         [this](int n) { log << QStringLiteral("port %1").arg(n); });
+        for (QMenu *menu : window.findChildren<QMenu *>()) {
+            QObject::connect(menu, &QMenu::aboutToShow,
+                             [this, menu] { log << "menu " + menu->objectName(); });
+        }
+    }
+
+    // Shown and active, as the operator finds it after start-up.
+    bool showForKeys()
+    {
+        window.hideDebugControls();
+        window.show();
+        window.activateWindow();
+        return QTest::qWaitForWindowActive(&window);
+    }
+
+    template <typename T> T *child(const QString &name) { return window.findChild<T *>(name); }
+
+    QStringList log;
+    Q7Globals g;
+    LoggingClipSink sink { log };
+    Speech speech { g, sink };
+    NoWindow noWindowYet;
+    Interpreter interpreter { g, speech, noWindowYet };
+    LoggingRadioPort port { log, g };
+    Link link { g, speech, interpreter, port };
+    RadioHandshake handshake { g, speech, link };
+    Q7Status window { WindowParts { g, speech, link, handshake } };
+};
+
+// A status report with the fields the RIT/XIT and Info commands care about; 14.025 MHz,
+// USB, VFO A, no band change.
+inline std::string statusReport(char rit, char xit, const std::string &offset, char split = '0')
+{
+    return "IF00014025000     " + offset + rit + xit + "00002" + "00" + split + "0;";
+}
+
+} // namespace vexalo::testing
