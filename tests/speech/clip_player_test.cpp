@@ -5,8 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <map>
+#include <memory>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace vexalo::testing {
