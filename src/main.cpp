@@ -4,7 +4,6 @@
 #include "interpreter.h"
 #include "link.h"
 #include "portaudio_clip_sink.h"
-#include "portaudio_output.h"
 #include "q7_globals.h"
 #include "q7status.h"
 #include "radio_handshake.h"
@@ -25,8 +24,7 @@ int main(int argc, char **argv)
     QApplication::setApplicationName(QStringLiteral("Vexalo"));
 
     Q7Globals g;
-    PortAudioOutput output;
-    PortAudioClipSink sink(output);
+    PortAudioClipSink sink;
     Speech speech(g, sink);
     NoWindow noWindowYet;
     Interpreter interpreter(g, speech, noWindowYet);
