@@ -123,11 +123,13 @@ inline constexpr TwipRect kLockKeyModePlace { 4860, 3720, 1692, 252 };
 inline constexpr const char *kHelpLine
     = "ALT keys also select desired functions.        (Use underlined letters for each command.)";
 
-// Focus order of every control that can take the focus; hidden ones and labels drop out of it.
-inline constexpr std::array<const char *, 20> kTabOrder {
-    "send_cmd", "Debug_send", "Text1",       "GetInfo",    "GetVFO_A",  "GetVFO_B",   "RX_VFO",
-    "Mode_get", "RIT_get",    "LockKeyMode", "Power_get",  "Keyer_get", "AGC_get",    "S_Meter_get",
-    "Attn_get", "NB_get",     "PreAmp_get",  "filter_get", "exit_pgm",  "Radio_init",
+// Every control in the order of its tab index. Tab skips the hidden ones, the labels and the
+// lock box; a screen reader's review of the window follows the same order.
+inline constexpr std::array<const char *, 23> kDesignOrder {
+    "send_cmd",    "Debug_send", "Text1",      "Label4",   "Label10",     "GetInfo",
+    "GetVFO_A",    "GetVFO_B",   "RX_VFO",     "Mode_get", "Label1",      "RIT_get",
+    "LockKeyMode", "Power_get",  "Keyer_get",  "AGC_get",  "S_Meter_get", "Attn_get",
+    "NB_get",      "PreAmp_get", "filter_get", "exit_pgm", "Radio_init",
 };
 
 } // namespace vexalo::window

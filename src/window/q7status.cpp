@@ -181,9 +181,12 @@ void Q7Status::buildClientArea()
 
     buildDebugArea(client);
 
+    // Raising each in turn also puts the children, which accessibility lists in child order,
+    // into design order; no two controls overlap, so nothing is drawn differently.
     QWidget *previous = nullptr;
-    for (const char *name : kTabOrder) {
+    for (const char *name : kDesignOrder) {
         auto *next = client->findChild<QWidget *>(QString::fromLatin1(name));
+        next->raise();
         if (previous != nullptr) {
             setTabOrder(previous, next);
         }

@@ -93,66 +93,58 @@ private slots:
     void ritXitSpeaksWhatTheWaitLeft_data()
     {
         QTest::addColumn<QString>("reply"); // empty: the radio stays silent
-        QTest::addColumn<long>("ritBefore");
-        QTest::addColumn<long>("xitBefore");
-        QTest::addColumn<QString>("offsetBefore");
+        QTest::addColumn<bool>("lineUp");
+        QTest::addColumn<QVariantList>("before"); // rit_state, xit_state, rit_offset; or unset
         QTest::addColumn<QStringList>("heard");
         const QStringList offset { "clip plus", "clip 1", "clip 5", "clip 0", "clip hz" };
         const auto report = [](char rit, char xit) {
             return QString::fromStdString(statusReport(rit, xit, "+0150"));
         };
-        // The values before the query differ from the report's, so only a read after the wait
-        // can give the expected words.
-        QTest::newRow("both off") << report('0', '0') << 1L << 1L << "-0050"
-                                  << QStringList { "clip rit", "clip xit", "clip off" };
-        QTest::newRow("rit on") << report('1', '0') << 0L << 1L << "-0050"
-                                << QStringList { "clip rit" } + offset;
-        QTest::newRow("xit on") << report('0', '1') << 1L << 0L << "-0050"
-                                << QStringList { "clip xit" } + offset;
-        QTest::newRow("both on") << report('1', '1') << 0L << 0L << "-0050"
-                                 << QStringList { "clip rit", "clip xit" } + offset;
+        const auto was = [](int rit, int xit, const char *offset) {
+            return QVariantList { rit, xit, QString::fromLatin1(offset) };
+        };
+        const QStringList sent { "send if; pending" };
+        // Where a report comes, the values before it differ from its own, so only a read after
+        // the wait gives the expected words; whatever it says while the query waits is muted.
+        QTest::newRow("both off") << report('0', '0') << true << was(1, 1, "-0050")
+                                  << sent + QStringList { "clip rit", "clip xit", "clip off" };
+        QTest::newRow("rit on") << report('1', '0') << true << was(0, 1, "-0050")
+                                << sent + QStringList { "clip rit" } + offset;
+        QTest::newRow("xit on") << report('0', '1') << true << was(1, 0, "-0050")
+                                << sent + QStringList { "clip xit" } + offset;
+        QTest::newRow("both on") << report('1', '1') << true << was(0, 0, "-0050")
+                                 << sent + QStringList { "clip rit", "clip xit" } + offset;
         QTest::newRow("neither 0 nor 1: offset only")
-            << report('2', '0') << 0L << 0L << "-0050" << offset;
-        QTest::newRow("silent radio keeps the last report")
-            << QString() << 1L << 0L << "+0150" << QStringList { "clip rit" } + offset;
+            << report('2', '0') << true << was(0, 0, "-0050") << sent + offset;
+        QTest::newRow("silent radio: the last report")
+            << QString() << true << was(1, 0, "+0150")
+            << sent + QStringList { "clip rit" } + offset;
+        QTest::newRow("silent radio, no report yet")
+            << QString() << true << QVariantList()
+            << sent + QStringList { "clip rit", "clip xit", "clip off" };
+        // The error clip falls in the muted stretch.
+        QTest::newRow("line down") << QString() << false << was(0, 1, "+0150")
+                                   << QStringList { "fail if;", "clip xit" } + offset;
     }
 
     void ritXitSpeaksWhatTheWaitLeft()
     {
         QFETCH(QString, reply);
-        QFETCH(long, ritBefore);
-        QFETCH(long, xitBefore);
-        QFETCH(QString, offsetBefore);
+        QFETCH(bool, lineUp);
+        QFETCH(QVariantList, before);
         QFETCH(QStringList, heard);
-        rig->g.rit_state = ritBefore;
-        rig->g.xit_state = xitBefore;
-        rig->g.rit_offset = offsetBefore.toStdString();
+        if (!before.isEmpty()) {
+            rig->g.rit_state = before[0].toInt();
+            rig->g.xit_state = before[1].toInt();
+            rig->g.rit_offset = before[2].toString().toStdString();
+        }
         if (!reply.isEmpty()) {
             rig->port.answers["if;"] = reply.toStdString();
         }
-        rig->window.RIT_get_Click();
-        // Whatever the report says while the query waits stays silent.
-        QCOMPARE(rig->log, QStringList { "send if; pending" } + heard);
-        QVERIFY(rig->g.speech_on);
-    }
-
-    void ritXitBeforeAnyReportSaysOff()
-    {
+        rig->port.opened = lineUp;
         rig->child<QPushButton>("RIT_get")->click();
-        QCOMPARE(rig->log, QStringList({ "send if; pending", "clip rit", "clip xit", "clip off" }));
-    }
-
-    void ritXitWithTheLineDownSpeaksTheStoredValues()
-    {
-        rig->port.opened = false;
-        rig->g.rit_state = 0L;
-        rig->g.xit_state = 1L;
-        rig->g.rit_offset = std::string("+0150");
-        rig->window.RIT_get_Click();
-        // The error clip falls in the muted stretch.
-        QCOMPARE(rig->log,
-                 QStringList({ "fail if;", "clip xit", "clip plus", "clip 1", "clip 5", "clip 0",
-                               "clip hz" }));
+        QCOMPARE(rig->log, heard);
+        QVERIFY(rig->g.speech_on);
     }
 
     void ritXitDuringMutedPrimingStaysMuted()
@@ -286,15 +278,6 @@ private slots:
         QCOMPARE(rig->window.lockKeyModeValue(), 0);
         QVERIFY(!rig->window.timer1().isActive());
         QCOMPARE(rig->log.last(), QStringLiteral("clip off"));
-    }
-
-    void interpreterPausesAndResumesThePoll()
-    {
-        WindowReadouts &readouts = rig->window;
-        readouts.setTimer1Enabled(true);
-        QVERIFY(rig->window.timer1().isActive());
-        readouts.setTimer1Enabled(false);
-        QVERIFY(!rig->window.timer1().isActive());
     }
 
     void reinitializeRunsTheHandshake()

@@ -133,6 +133,21 @@ private slots:
         }
     }
 
+    void screenReaderMeetsTheControlsInDesignOrder()
+    {
+        QAccessibleInterface *client
+            = QAccessible::queryAccessibleInterface(rig->window.centralWidget());
+        QStringList met;
+        for (int i = 0; i < client->childCount(); ++i) {
+            met << client->child(i)->object()->objectName();
+        }
+        QStringList design;
+        for (const Control &c : kControls) {
+            design << QString::fromLatin1(c.name);
+        }
+        QCOMPARE(met, design);
+    }
+
     void coloursOfTheLabelsAndDebugBoxes()
     {
         auto *help = rig->child<QLabel>("Label1");
