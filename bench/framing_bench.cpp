@@ -12,9 +12,14 @@ int main()
 {
     using Clock = std::chrono::steady_clock;
     const std::vector<std::string> replies = {
-        "FA00014025000;", "IF00014025000     +00150000002000000;", "FB00007040100;", "FR0;",
-        "FT1;", "FW27002;", "GT002;", "MD2;", "NB10;", "PA1;", "RA00;", "PC005;", "KS020;",
-        "BG05;", "\r\nQ7200;", "LK0;",
+        "FA00014025000;", "IF00014025000     +00150000002000000;",
+        "FB00007040100;", "FR0;",
+        "FT1;",           "FW27002;",
+        "GT002;",         "MD2;",
+        "NB10;",          "PA1;",
+        "RA00;",          "PC005;",
+        "KS020;",         "BG05;",
+        "\r\nQ7200;",     "LK0;",
     };
     std::string stream;
     while (stream.size() < (1u << 20)) {

@@ -58,10 +58,18 @@ std::string escape(std::string_view text)
     std::string out;
     for (const char c : text) {
         switch (c) {
-        case '\r': out += "\\r"; break;
-        case '\n': out += "\\n"; break;
-        case '\t': out += "\\t"; break;
-        case '\\': out += "\\\\"; break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
         default:
             if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) >= 0x7f) {
                 char hex[5];
@@ -87,10 +95,17 @@ std::optional<std::string> unescape(std::string_view text)
             return std::nullopt;
         }
         switch (text[i]) {
-        case 'r': out += '\r'; break;
-        case 'n': out += '\n'; break;
-        case '\\': out += '\\'; break;
-        default: return std::nullopt;
+        case 'r':
+            out += '\r';
+            break;
+        case 'n':
+            out += '\n';
+            break;
+        case '\\':
+            out += '\\';
+            break;
+        default:
+            return std::nullopt;
         }
     }
     return out;
@@ -116,7 +131,8 @@ public:
         if (line.empty() || line[0] == '#') {
             return;
         }
-        if (line.size() < 2 || line[1] != ' ' || (line[0] != '>' && line[0] != '<' && line[0] != '!')) {
+        if (line.size() < 2 || line[1] != ' '
+            || (line[0] != '>' && line[0] != '<' && line[0] != '!')) {
             throw Malformed { "expected '> TEXT', '< TEXT', '! NAME on|off' or '# comment'" };
         }
         const std::string_view rest = std::string_view(line).substr(2);
@@ -221,7 +237,8 @@ int main(int argc, char **argv)
     if (path && std::strcmp(path, "-") != 0) {
         file.open(path, std::ios::binary);
         if (!file) {
-            std::cerr << "vexalo-replay: cannot read " << path << ": " << std::strerror(errno) << '\n';
+            std::cerr << "vexalo-replay: cannot read " << path << ": " << std::strerror(errno)
+                      << '\n';
             return 1;
         }
     }
@@ -237,7 +254,8 @@ int main(int argc, char **argv)
             replay.run(line);
         } catch (const Malformed &error) {
             std::cout.flush();
-            std::cerr << (path ? path : "<stdin>") << ':' << number << ": " << error.message << '\n';
+            std::cerr << (path ? path : "<stdin>") << ':' << number << ": " << error.message
+                      << '\n';
             return 2;
         }
     }

@@ -8,14 +8,10 @@
 
 namespace vexalo {
 
-template <typename T>
-class Maybe {
+template <typename T> class Maybe {
 public:
     Maybe() = default;
-    Maybe(T value)
-        : m_value(std::move(value))
-    {
-    }
+    Maybe(T value) : m_value(std::move(value)) { }
 
     Maybe &operator=(T value)
     {

@@ -21,7 +21,8 @@ std::string formatNumber(double value)
 {
     // Independent of the user's locale: settings and dumps always use '.' as decimal point.
     char buffer[64];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 15);
+    const auto result
+        = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 15);
     return std::string(buffer, result.ptr);
 }
 

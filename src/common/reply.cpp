@@ -32,7 +32,8 @@ std::string Reply::field(int pos, int len) const
         return {};
     }
     const int count = std::min(len, size - pos + 1);
-    return std::string(m_text.substr(static_cast<std::size_t>(pos - 1), static_cast<std::size_t>(count)));
+    return std::string(
+        m_text.substr(static_cast<std::size_t>(pos - 1), static_cast<std::size_t>(count)));
 }
 
 } // namespace vexalo

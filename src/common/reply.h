@@ -18,10 +18,7 @@ bool isNonZeroDigit(std::string_view c);
 
 class Reply {
 public:
-    explicit Reply(std::string_view text)
-        : m_text(text)
-    {
-    }
+    explicit Reply(std::string_view text) : m_text(text) { }
 
     // Characters pos .. pos+len-1 (1-based), or whatever part of that range exists.
     std::string field(int pos, int len) const;

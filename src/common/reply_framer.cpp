@@ -6,8 +6,9 @@ namespace {
 
 std::string_view newest(std::string_view text)
 {
-    return text.size() > ReplyFramer::kMaxPending ? text.substr(text.size() - ReplyFramer::kMaxPending)
-                                                  : text;
+    return text.size() > ReplyFramer::kMaxPending
+        ? text.substr(text.size() - ReplyFramer::kMaxPending)
+        : text;
 }
 
 } // namespace

@@ -11,22 +11,10 @@ namespace vexalo {
 class SettingValue {
 public:
     SettingValue() = default;
-    SettingValue(double number)
-        : m_value(number)
-    {
-    }
-    SettingValue(int number)
-        : m_value(static_cast<double>(number))
-    {
-    }
-    SettingValue(bool flag)
-        : m_value(flag)
-    {
-    }
-    SettingValue(std::string text)
-        : m_value(std::move(text))
-    {
-    }
+    SettingValue(double number) : m_value(number) { }
+    SettingValue(int number) : m_value(static_cast<double>(number)) { }
+    SettingValue(bool flag) : m_value(flag) { }
+    SettingValue(std::string text) : m_value(std::move(text)) { }
 
     bool isUnset() const { return std::holds_alternative<std::monostate>(m_value); }
     bool isNumber() const { return std::holds_alternative<double>(m_value); }

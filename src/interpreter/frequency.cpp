@@ -15,7 +15,8 @@ namespace {
 std::string changeKey(const Reply &r)
 {
     const std::string_view text = r.text();
-    const std::string_view lastNine = text.substr(text.size() - std::min<std::size_t>(9, text.size()));
+    const std::string_view lastNine
+        = text.substr(text.size() - std::min<std::size_t>(9, text.size()));
     return std::string(lastNine.substr(0, 7));
 }
 

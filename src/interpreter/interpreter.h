@@ -14,9 +14,7 @@ class WindowReadouts;
 class Interpreter {
 public:
     Interpreter(Q7Globals &globals, Speech &speech, WindowReadouts &window)
-        : m_globals(globals)
-        , m_speech(speech)
-        , m_window(&window)
+        : m_globals(globals), m_speech(speech), m_window(&window)
     {
     }
 

@@ -8,14 +8,10 @@
 #include "radio_port.h"
 #include "speech.h"
 
-
 namespace vexalo {
 
 Link::Link(Q7Globals &globals, Speech &speech, Interpreter &interpreter, RadioPort &port)
-    : m_globals(globals)
-    , m_speech(speech)
-    , m_interpreter(interpreter)
-    , m_port(port)
+    : m_globals(globals), m_speech(speech), m_interpreter(interpreter), m_port(port)
 {
     m_port.setReceiver([this](std::string_view input) { Comm1_OnComm(input); });
 }

@@ -78,9 +78,9 @@ void RadioHandshake::runOnce(ReportModeCommands &modes)
     await(kPrimePower);
     await(kPrimeStatus);
     m_globals.quiet_update = false;
-    for (const std::string_view command : { kPrimeRxVfo, kPrimeTxVfo, kPrimeKeyer, kPrimeAgc,
-                                            kPrimePreamp, kPrimeAttenuator, kPrimeFilter,
-                                            kPrimeNoiseBlanker }) {
+    for (const std::string_view command :
+         { kPrimeRxVfo, kPrimeTxVfo, kPrimeKeyer, kPrimeAgc, kPrimePreamp, kPrimeAttenuator,
+           kPrimeFilter, kPrimeNoiseBlanker }) {
         await(command);
     }
 

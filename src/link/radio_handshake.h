@@ -13,9 +13,7 @@ class Speech;
 class RadioHandshake {
 public:
     RadioHandshake(Q7Globals &globals, Speech &speech, Link &link)
-        : m_globals(globals)
-        , m_speech(speech)
-        , m_link(link)
+        : m_globals(globals), m_speech(speech), m_link(link)
     {
     }
 

@@ -41,7 +41,8 @@ std::optional<int> toPortNumber(const SettingValue &commPort)
         }
     }
     number = std::nearbyint(number); // rounds half to even, as the port control's conversion does
-    if (!(number >= std::numeric_limits<short>::min() && number <= std::numeric_limits<short>::max())) {
+    if (!(number >= std::numeric_limits<short>::min()
+          && number <= std::numeric_limits<short>::max())) {
         return std::nullopt;
     }
     return static_cast<int>(number);

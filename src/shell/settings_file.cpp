@@ -133,7 +133,8 @@ bool readSettingsFile(const QString &path, std::string &content)
 bool writeSettingsFile(const QString &path, const std::string &content)
 {
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
+    // Unbuffered, so that a short write (a full disk) shows in write()'s result.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         return false;
     }
     const qint64 size = static_cast<qint64>(content.size());

@@ -30,8 +30,7 @@ bool isTrue(const SettingValue &value)
 } // namespace
 
 Shell::Shell(const ShellParts &parts, QString settingsPath)
-    : m_parts(parts)
-    , m_settingsPath(std::move(settingsPath))
+    : m_parts(parts), m_settingsPath(std::move(settingsPath))
 {
     connect(&m_parts.window, &Q7Status::portEntryChosen, this, &Shell::SelectPort);
     connect(&m_parts.window, &Q7Status::unloading, this, &Shell::Form_Unload);

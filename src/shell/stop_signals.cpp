@@ -24,8 +24,7 @@ void onStopSignal(int)
 } // namespace
 #endif
 
-StopSignals::StopSignals(QObject *parent)
-    : QObject(parent)
+StopSignals::StopSignals(QObject *parent) : QObject(parent)
 {
 #ifdef Q_OS_UNIX
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) != 0) {

@@ -16,11 +16,7 @@ bool isValidClipName(std::string_view name);
 
 class Speech {
 public:
-    Speech(Q7Globals &globals, ClipSink &sink)
-        : m_globals(globals)
-        , m_sink(sink)
-    {
-    }
+    Speech(Q7Globals &globals, ClipSink &sink) : m_globals(globals), m_sink(sink) { }
 
     // Plays one clip to its end; silent while speech_on is false.
     void PlayClip(std::string_view name);

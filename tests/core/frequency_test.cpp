@@ -36,15 +36,27 @@ TEST(FrequencyReply, AutomaticReportsNeedFullAutoTheReceivingVfoAndTenHertz)
         const char *next;
         Clips clips;
     } cases[] = {
-        { "moved 10 Hz on the receiving VFO", true, "0", "FA", "FA00014025010;",
+        { "moved 10 Hz on the receiving VFO",
+          true,
+          "0",
+          "FA",
+          "FA00014025010;",
           { "14", "0", "2", "5", "pt", "0", "1" } },
         { "only the units of hertz moved", true, "0", "FA", "FA00014025001;", {} },
         { "only the hundreds of megahertz moved", true, "0", "FA", "FA00114025000;", {} },
         { "VFO A is not receiving", true, "1", "FA", "FA00014025010;", {} },
         { "Full Auto unchecked", false, "0", "FA", "FA00014025010;", {} },
-        { "VFO B receiving", true, "1", "FB", "FB00007040100;",
+        { "VFO B receiving",
+          true,
+          "1",
+          "FB",
+          "FB00007040100;",
           { "7", "0", "4", "0", "pt", "1", "0" } },
-        { "unknown receive VFO counts as A", true, "", "FA", "FA00014025010;",
+        { "unknown receive VFO counts as A",
+          true,
+          "",
+          "FA",
+          "FA00014025010;",
           { "14", "0", "2", "5", "pt", "0", "1" } },
     };
     for (const auto &c : cases) {

@@ -13,8 +13,11 @@ TEST(ReadNumber, ReadsLeadingDecimalAndStopsAtFirstNonDigit)
         const char *text;
         long value;
     } cases[] = {
-        { "05", 5 }, { ";", 0 }, { "", 0 }, { "120", 120 }, { "12;", 12 }, { "+12", 12 },
-        { "-0050", -50 }, { "1a2", 1 }, { "x9", 0 }, { "99999999999999999999", 1'000'000'000 },
+        { "05", 5 },      { ";", 0 },
+        { "", 0 },        { "120", 120 },
+        { "12;", 12 },    { "+12", 12 },
+        { "-0050", -50 }, { "1a2", 1 },
+        { "x9", 0 },      { "99999999999999999999", 1'000'000'000 },
     };
     for (const auto &c : cases) {
         EXPECT_EQ(readNumber(c.text), c.value) << c.text;
@@ -28,8 +31,9 @@ TEST(ReplyField, TakesOneBasedRangesAndToleratesShortReplies)
         int pos, len;
         const char *expected;
     } cases[] = {
-        { 1, 2, "FA" }, { 3, 10, "0001402500" }, { 14, 1, ";" }, { 13, 5, "0;" },
-        { 15, 1, "" }, { 40, 3, "" }, { 0, 2, "" }, { -3, 2, "" }, { 3, 0, "" },
+        { 1, 2, "FA" },  { 3, 10, "0001402500" }, { 14, 1, ";" },
+        { 13, 5, "0;" }, { 15, 1, "" },           { 40, 3, "" },
+        { 0, 2, "" },    { -3, 2, "" },           { 3, 0, "" },
     };
     for (const auto &c : cases) {
         EXPECT_EQ(r.field(c.pos, c.len), c.expected) << c.pos << "," << c.len;
@@ -102,15 +106,19 @@ TEST(ReplyFramer, CutsEventsIntoRepliesInArrivalOrder)
         Replies replies;
         std::string left;
     } cases[] = {
-        { "two replies and the start of a third", { "FA00014025000;FR0;KS0" },
-          { "FA00014025000;", "FR0;" }, "KS0" },
+        { "two replies and the start of a third",
+          { "FA00014025000;FR0;KS0" },
+          { "FA00014025000;", "FR0;" },
+          "KS0" },
         { "one reply split over two events", { "FA000140", "25000;" }, { "FA00014025000;" }, "" },
         { "no separator only lengthens the buffer", { "FA0001" }, {}, "FA0001" },
         { "empty input on an empty buffer", { "" }, {}, "" },
         { "two separators in a row", { ";;" }, { ";", ";" }, "" },
         { "CR LF becomes the start of the next reply", { "\r\nFR1;" }, { "\r\nFR1;" }, "" },
-        { "remainder completed by a later event", { "PC0", "05;", "KS020;" },
-          { "PC005;", "KS020;" }, "" },
+        { "remainder completed by a later event",
+          { "PC0", "05;", "KS020;" },
+          { "PC005;", "KS020;" },
+          "" },
     };
     for (const auto &c : cases) {
         ReplyFramer framer;

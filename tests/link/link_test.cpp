@@ -121,8 +121,9 @@ public:
     std::vector<std::string> calls;
 };
 
-const std::vector<std::string> kFullHandshake = { "id;", "q72;q7;", "ai0;", "pc;", "if;", "fr;",
-                                                  "ft;", "ks;", "gt;", "pa;", "ra;", "fw;", "nb;" };
+const std::vector<std::string> kFullHandshake
+    = { "id;", "q72;q7;", "ai0;", "pc;", "if;", "fr;", "ft;",
+        "ks;", "gt;",     "pa;",  "ra;", "fw;", "nb;" };
 
 TEST(InitRadio, IdentifiesPrimesSilentlyAndReappliesTheReportMode)
 {
@@ -130,8 +131,8 @@ TEST(InitRadio, IdentifiesPrimesSilentlyAndReappliesTheReportMode)
         SettingValue mode;
         std::vector<std::string> calls;
     } cases[] = {
-        { 0, { "manual" } }, { 1, { "semi" } }, { 3, { "full" } }, { 2, {} }, { {}, {} },
-        { std::string("3"), {} },
+        { 0, { "manual" } }, { 1, { "semi" } }, { 3, { "full" } },
+        { 2, {} },           { {}, {} },        { std::string("3"), {} },
     };
     for (const auto &c : cases) {
         LinkHarness h;
@@ -164,14 +165,31 @@ TEST(InitRadio, FailurePaths)
         Clips clips;
         bool openAfter;
     } cases[] = {
-        { "radio answers only the lone q7;", true, true, false, 1,
-          { "id;", "q72;q7;", "q7;", "ai0;", "pc;", "if;", "fr;", "ft;", "ks;", "gt;", "pa;",
-            "ra;", "fw;", "nb;" },
-          { "q7_present" }, true },
-        { "silent radio", false, false, false, 1, { "id;", "q72;q7;", "q7;" }, { "q7_error" },
+        { "radio answers only the lone q7;",
+          true,
+          true,
+          false,
+          1,
+          { "id;", "q72;q7;", "q7;", "ai0;", "pc;", "if;", "fr;", "ft;", "ks;", "gt;", "pa;", "ra;",
+            "fw;", "nb;" },
+          { "q7_present" },
+          true },
+        { "silent radio",
+          false,
+          false,
+          false,
+          1,
+          { "id;", "q72;q7;", "q7;" },
+          { "q7_error" },
           false },
         { "port does not open", true, false, true, 1, {}, { "q7_error" }, false },
-        { "port number is no number", true, false, false, std::string("COM1"), {}, { "q7_error" },
+        { "port number is no number",
+          true,
+          false,
+          false,
+          std::string("COM1"),
+          {},
+          { "q7_error" },
           false },
     };
     for (const auto &c : cases) {
@@ -228,8 +246,15 @@ TEST(SerialPortNumbers, ConvertLikeThePortControl)
         SettingValue value;
         std::optional<int> number;
     } cases[] = {
-        { 1, 1 }, { 10, 10 }, { 12, 12 }, { {}, 0 }, { 2.5, 2 }, { 3.5, 4 },
-        { std::string("3"), 3 }, { std::string("COM3"), std::nullopt }, { 40000, std::nullopt },
+        { 1, 1 },
+        { 10, 10 },
+        { 12, 12 },
+        { {}, 0 },
+        { 2.5, 2 },
+        { 3.5, 4 },
+        { std::string("3"), 3 },
+        { std::string("COM3"), std::nullopt },
+        { 40000, std::nullopt },
         { true, -1 },
     };
     for (const auto &c : cases) {

@@ -13,6 +13,7 @@ namespace vexalo {
 namespace {
 
 using Fields = std::array<SettingValue, 3>;
+const SettingValue unset;
 
 TEST(SettingsFile, ReadsEachKindOfField)
 {
@@ -22,25 +23,27 @@ TEST(SettingsFile, ReadsEachKindOfField)
         Fields fields;
         int count;
     } cases[] = {
-        { "default file", "1,0,#TRUE#\r\n", { 1, 0, true }, 3 },
-        { "saved file", "3,1,#FALSE#\r\n", { 3, 1, false }, 3 },
-        { "no line end", "5,3,#FALSE#", { 5, 3, false }, 3 },
-        { "LF only", "5,3,#TRUE#\n", { 5, 3, true }, 3 },
-        { "port outside the menu", "12,2,#TRUE#\r\n", { 12, 2, true }, 3 },
-        { "fractions and signs", "-1,+2.5,.5\r\n", { -1, 2.5, 0.5 }, 3 },
-        { "quoted text keeps commas", "\"a,b\",0,#TRUE#\r\n", { std::string("a,b"), 0, true }, 3 },
+        { "default file", "1,0,#TRUE#\r\n", Fields { 1, 0, true }, 3 },
+        { "saved file", "3,1,#FALSE#\r\n", Fields { 3, 1, false }, 3 },
+        { "no line end", "5,3,#FALSE#", Fields { 5, 3, false }, 3 },
+        { "LF only", "5,3,#TRUE#\n", Fields { 5, 3, true }, 3 },
+        { "port outside the menu", "12,2,#TRUE#\r\n", Fields { 12, 2, true }, 3 },
+        { "fractions and signs", "-1,+2.5,.5\r\n", Fields { -1, 2.5, 0.5 }, 3 },
+        { "quoted text keeps commas", "\"a,b\",0,#TRUE#\r\n",
+          Fields { std::string("a,b"), 0, true }, 3 },
         { "other text", "COM3,x1,yes\r\n",
-          { std::string("COM3"), std::string("x1"), std::string("yes") }, 3 },
-        { "lower-case booleans are text", "1,0,#true#\r\n", { 1, 0, std::string("#true#") }, 3 },
-        { "empty fields are unset", ",,\r\n", { {}, {}, {} }, 3 },
-        { "trailing comma at the end of the file", "1,0,", { 1, 0, {} }, 3 },
-        { "blanks around fields", " 4 , 0 ,#TRUE#\r\n", { 4, 0, true }, 3 },
-        { "fields on separate lines", "7\r\n1\r\n#FALSE#\r\n", { 7, 1, false }, 3 },
-        { "more than three fields", "1,0,#TRUE#,9,9\r\n", { 1, 0, true }, 3 },
-        { "empty file", "", { {}, {}, {} }, 0 },
-        { "one field", "3\r\n", { 3, {}, {} }, 1 },
-        { "two fields", "3,1\r\n", { 3, 1, {} }, 2 },
-        { "unterminated quote", "\"abc", { std::string("abc"), {}, {} }, 1 },
+          Fields { std::string("COM3"), std::string("x1"), std::string("yes") }, 3 },
+        { "lower-case booleans are text", "1,0,#true#\r\n", Fields { 1, 0, std::string("#true#") },
+          3 },
+        { "empty fields are unset", ",,\r\n", Fields { unset, {}, {} }, 3 },
+        { "trailing comma at the end of the file", "1,0,", Fields { 1, 0, unset }, 3 },
+        { "blanks around fields", " 4 , 0 ,#TRUE#\r\n", Fields { 4, 0, true }, 3 },
+        { "fields on separate lines", "7\r\n1\r\n#FALSE#\r\n", Fields { 7, 1, false }, 3 },
+        { "more than three fields", "1,0,#TRUE#,9,9\r\n", Fields { 1, 0, true }, 3 },
+        { "empty file", "", Fields { unset, {}, {} }, 0 },
+        { "one field", "3\r\n", Fields { 3, unset, {} }, 1 },
+        { "two fields", "3,1\r\n", Fields { 3, 1, unset }, 2 },
+        { "unterminated quote", "\"abc", Fields { std::string("abc"), unset, {} }, 1 },
     };
     for (const auto &c : cases) {
         const SettingsRead read = parseSettings(c.content);
@@ -58,14 +61,14 @@ TEST(SettingsFile, WritesOneLineEndedByCrLf)
         Fields fields;
         std::string line;
     } cases[] = {
-        { { 1, 0, true }, "1,0,#TRUE#\r\n" },
-        { { 3, 1, false }, "3,1,#FALSE#\r\n" },
-        { { 5, 3, false }, "5,3,#FALSE#\r\n" },
-        { { {}, {}, {} }, ",,\r\n" },
-        { { 12, 2, true }, "12,2,#TRUE#\r\n" },
-        { { -1, 2.5, 0.5 }, "-1,2.5,.5\r\n" },
-        { { -0.25, 100000, 0 }, "-.25,100000,0\r\n" },
-        { { std::string("COM3"), std::string(""), true }, "\"COM3\",\"\",#TRUE#\r\n" },
+        { Fields { 1, 0, true }, "1,0,#TRUE#\r\n" },
+        { Fields { 3, 1, false }, "3,1,#FALSE#\r\n" },
+        { Fields { 5, 3, false }, "5,3,#FALSE#\r\n" },
+        { Fields { unset, {}, {} }, ",,\r\n" },
+        { Fields { 12, 2, true }, "12,2,#TRUE#\r\n" },
+        { Fields { -1, 2.5, 0.5 }, "-1,2.5,.5\r\n" },
+        { Fields { -0.25, 100000, 0 }, "-.25,100000,0\r\n" },
+        { Fields { std::string("COM3"), std::string(""), true }, "\"COM3\",\"\",#TRUE#\r\n" },
     };
     for (const auto &c : cases) {
         EXPECT_EQ(formatSettingsLine(c.fields[0], c.fields[1], c.fields[2]), c.line);

@@ -17,12 +17,15 @@ namespace {
 // Clips and line events on one timeline, so that their order can be checked.
 class TimelineSink : public ClipSink {
 public:
-    explicit TimelineSink(std::vector<std::string> &timeline)
-        : m_timeline(timeline)
+    explicit TimelineSink(std::vector<std::string> &timeline) : m_timeline(timeline) { }
+    void playClip(std::string_view name) override
     {
+        m_timeline.push_back("clip " + std::string(name));
     }
-    void playClip(std::string_view name) override { m_timeline.push_back("clip " + std::string(name)); }
-    void playMissing(std::string_view name) override { m_timeline.push_back("missing " + std::string(name)); }
+    void playMissing(std::string_view name) override
+    {
+        m_timeline.push_back("missing " + std::string(name));
+    }
 
 private:
     std::vector<std::string> &m_timeline;
@@ -31,7 +34,6 @@ private:
 struct ShellHarness {
     explicit ShellHarness(const std::optional<std::string> &settings)
     {
-        path = dir.filePath("vexalo.ini");
         if (settings) {
             QFile file(path);
             EXPECT_TRUE(file.open(QIODevice::WriteOnly));
@@ -71,7 +73,7 @@ struct ShellHarness {
     }
 
     QTemporaryDir dir;
-    QString path;
+    QString path = dir.filePath("vexalo.ini");
     std::vector<std::string> timeline;
     Q7Globals g;
     TimelineSink sink { timeline };
@@ -97,19 +99,73 @@ TEST(FormLoad, StartsFromTheSettingsFile)
         bool greeting, manual, semi, full;
         std::string savedAtShutdown;
     } cases[] = {
-        { "first run", std::nullopt, { "dorvaneq7", "q7_present" }, { 1 }, 1, true, true, true,
-          false, false, "1,0,#TRUE#\r\n" },
-        { "saved semi auto without greeting", "3,1,#FALSE#\r\n", { "q7_present" }, { 3 }, 3,
-          true, false, false, true, false, "3,1,#FALSE#\r\n" },
-        { "port outside the menu", "12,3,#TRUE#\r\n", { "dorvaneq7", "q7_present" }, {}, 12, true,
-          true, false, false, true, "12,3,#TRUE#\r\n" },
-        { "unused report mode", "1,2,#TRUE#\r\n", { "dorvaneq7", "q7_present" }, { 1 }, 1, true,
-          true, false, false, false, "1,2,#TRUE#\r\n" },
-        { "greeting stored as -1", "2,0,-1\r\n", { "dorvaneq7", "q7_present" }, { 2 }, 2, true,
-          true, true, false, false, "2,0,-1\r\n" },
+        { "first run",
+          std::nullopt,
+          { "dorvaneq7", "q7_present" },
+          { 1 },
+          1,
+          true,
+          true,
+          true,
+          false,
+          false,
+          "1,0,#TRUE#\r\n" },
+        { "saved semi auto without greeting",
+          "3,1,#FALSE#\r\n",
+          { "q7_present" },
+          { 3 },
+          3,
+          true,
+          false,
+          false,
+          true,
+          false,
+          "3,1,#FALSE#\r\n" },
+        { "port outside the menu",
+          "12,3,#TRUE#\r\n",
+          { "dorvaneq7", "q7_present" },
+          {},
+          12,
+          true,
+          true,
+          false,
+          false,
+          true,
+          "12,3,#TRUE#\r\n" },
+        { "unused report mode",
+          "1,2,#TRUE#\r\n",
+          { "dorvaneq7", "q7_present" },
+          { 1 },
+          1,
+          true,
+          true,
+          false,
+          false,
+          false,
+          "1,2,#TRUE#\r\n" },
+        { "greeting stored as -1",
+          "2,0,-1\r\n",
+          { "dorvaneq7", "q7_present" },
+          { 2 },
+          2,
+          true,
+          true,
+          true,
+          false,
+          false,
+          "2,0,-1\r\n" },
         { "empty file", "", { "q7_error" }, {}, 0, false, false, false, false, false, ",,\r\n" },
-        { "incomplete file", "4,1\r\n", { "q7_error" }, { 4 }, 4, false, false, false, false,
-          false, "4,1,\r\n" },
+        { "incomplete file",
+          "4,1\r\n",
+          { "q7_error" },
+          { 4 },
+          4,
+          false,
+          false,
+          false,
+          false,
+          false,
+          "4,1,\r\n" },
     };
     for (const auto &c : cases) {
         ShellHarness h(c.file);
