@@ -7,8 +7,8 @@ namespace {
 
 using Strings = std::vector<std::string>;
 
-const Strings kHandshake = { "id;", "q72;", "q7;", "ai0;", "pc;", "if;", "fr;", "ft;",
-                             "ks;", "gt;", "pa;", "ra;", "fw;", "nb;" };
+const Strings kHandshake = { "id;", "q72;", "q7;", "ai0;", "pc;", "if;", "fr;",
+                             "ft;", "ks;",  "gt;", "pa;",  "ra;", "fw;", "nb;" };
 
 Strings plus(Strings a, const Strings &b)
 {
@@ -39,11 +39,20 @@ TEST(EndToEnd, StoredSettingsChoosePortModeAndGreeting)
         Strings clips;
         Strings commands;
     } cases[] = {
-        { "semi auto on port 3, no greeting", "3,1,#FALSE#\r\n", "com3", { "q7_present", "73s" },
+        { "semi auto on port 3, no greeting",
+          "3,1,#FALSE#\r\n",
+          "com3",
+          { "q7_present", "73s" },
           plus(kHandshake, { "AI2;", "q70;" }) },
-        { "full auto on port 12", "12,3,#TRUE#\r\n", "com12", { "dorvaneq7", "q7_present", "73s" },
+        { "full auto on port 12",
+          "12,3,#TRUE#\r\n",
+          "com12",
+          { "dorvaneq7", "q7_present", "73s" },
           plus(kHandshake, { "AI2;", "q70;" }) },
-        { "unused report mode 2", "1,2,#FALSE#\r\n", "com1", { "q7_present", "73s" },
+        { "unused report mode 2",
+          "1,2,#FALSE#\r\n",
+          "com1",
+          { "q7_present", "73s" },
           plus(kHandshake, { "q70;" }) },
     };
     for (const auto &c : cases) {

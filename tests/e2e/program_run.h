@@ -55,7 +55,8 @@ public:
         sim.setWorkingDirectory(dir.path());
         sim.setProcessChannelMode(QProcess::ForwardedOutputChannel);
         sim.setReadChannel(QProcess::StandardError);
-        sim.start(Q7SIM_PATH, QStringList { "--fast", "--link", link, "--log", "sim.log" } + options);
+        sim.start(Q7SIM_PATH,
+                  QStringList { "--fast", "--link", link, "--log", "sim.log" } + options);
         ASSERT_TRUE(sim.waitForStarted());
         // q7sim says it is ready once the link exists.
         QByteArray said;
@@ -78,7 +79,8 @@ public:
     }
 
     // Reads Vexalo's log until a line says `text`, or the time is up.
-    bool waitFor(const std::string &text, std::chrono::milliseconds limit = std::chrono::seconds(10))
+    bool waitFor(const std::string &text,
+                 std::chrono::milliseconds limit = std::chrono::seconds(10))
     {
         QElapsedTimer clock;
         clock.start();

@@ -1,0 +1,171 @@
+// The link and the interpreter on a real pseudo-terminal, with q7sim at the other end.
+#include "commands.h"
+#include "event_wait.h"
+#include "harness.h"
+#include "link.h"
+#include "serial_radio_port.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace vexalo::testing {
+namespace {
+
+class RealLine : public ::testing::Test {
+protected:
+    void SetUp() override { m_previous = QDir::currentPath(); }
+    void TearDown() override
+    {
+        port.close();
+        if (m_sim.state() != QProcess::NotRunning) {
+            m_sim.terminate();
+            m_sim.waitForFinished(3000);
+        }
+        QDir::setCurrent(m_previous);
+    }
+
+    // Starts the radio on ./com1 of a fresh directory and opens the line to it.
+    void connect(QStringList options, const QString &script = {})
+    {
+        QDir::setCurrent(m_dir.path());
+        if (!script.isEmpty()) {
+            QFile file("scenario.q7s");
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write(script.toUtf8());
+            options << "--script"
+                    << "scenario.q7s"
+                    << "--script-after-ai2";
+        }
+        m_sim.setReadChannel(QProcess::StandardError);
+        m_sim.start(Q7SIM_PATH, QStringList { "--link", "com1", "--log", "sim.log" } + options);
+        ASSERT_TRUE(m_sim.waitForStarted());
+        QByteArray said;
+        while (!said.contains("ready") && m_sim.waitForReadyRead(5000)) {
+            said += m_sim.readAllStandardError();
+        }
+        ASSERT_TRUE(port.setPortNumber(1));
+        ASSERT_TRUE(port.configure());
+        ASSERT_TRUE(port.open()) << port.deviceName().toStdString();
+    }
+
+    // Lets arrivals be handled for a while without anything being awaited.
+    static void deliverFor(int ms)
+    {
+        waitDeliveringEvents(std::chrono::milliseconds(ms), [] { return false; });
+    }
+
+    std::vector<double> commandTimes(const std::string &command)
+    {
+        std::vector<double> times;
+        QFile file("sim.log");
+        if (file.open(QIODevice::ReadOnly)) {
+            for (const QByteArray &line : file.readAll().split('\n')) {
+                const QList<QByteArray> parts = line.split(' ');
+                if (parts.size() == 3 && parts[1] == "cmd" && parts[2] == command.c_str()) {
+                    times.push_back(parts[0].toDouble());
+                }
+            }
+        }
+        return times;
+    }
+
+    void expectVfoAAnsweredWithinOneWait()
+    {
+        h.g.reply_pending = true;
+        QElapsedTimer clock;
+        clock.start();
+        link.SendCommand(commands::kVfoA);
+        link.WaitReply();
+        EXPECT_LT(clock.elapsed(), 500);
+        EXPECT_FALSE(h.g.reply_pending);
+        EXPECT_EQ(h.sink.take(), (Clips { "14", "0", "2", "5", "pt", "0", "0", "a" }));
+    }
+
+    Harness h;
+    SerialRadioPort port;
+    Link link { h.g, h.speech, h.interpreter, port };
+
+private:
+    QTemporaryDir m_dir;
+    QString m_previous;
+    QProcess m_sim;
+};
+
+TEST_F(RealLine, AFrequencyQueryIsAnsweredAloudWithinOneWait)
+{
+    connect({ "--fast" });
+    expectVfoAAnsweredWithinOneWait();
+}
+
+TEST_F(RealLine, AtTheLinesPaceTheReplyComesAFewCharactersAtATimeAndIsStillOneReply)
+{
+    connect({});
+    expectVfoAAnsweredWithinOneWait();
+}
+
+TEST_F(RealLine, RepliesArrivingTogetherOrAfterLineNoiseAreFramedAsTheyCome)
+{
+    connect({ "--fast" }, "send FR1;FR0;KS0\nwait 0.2\nsend 25;\\x0D\\x0AFR1;\n");
+    link.SendCommand(commands::kAutoInfoOn); // starts the scenario
+    h.g.reply_pending = true;
+    h.g.rx_vfo = "0";
+    link.WaitReply();
+    deliverFor(150);
+    // Asked: "rx vfo b"; then unasked back to A while split is off: "a".
+    EXPECT_EQ(h.sink.take(), (Clips { "rx", "vfo", "b", "a" }));
+    EXPECT_EQ(link.rx_buffer(), "KS0");
+    deliverFor(400);
+    // The keyer reply completes; CR LF before the next reply makes it unknown.
+    EXPECT_EQ(h.sink.take(), (Clips { "speed", "25" }));
+    EXPECT_EQ(link.rx_buffer(), "");
+    EXPECT_EQ(h.g.rx_vfo.get(), "0");
+}
+
+TEST_F(RealLine, ASilentRadioEndsTheWaitAfterHalfASecond)
+{
+    connect({ "--silent" });
+    h.g.reply_pending = true;
+    link.SendCommand(commands::kVfoA);
+    QElapsedTimer clock;
+    clock.start();
+    link.WaitReply();
+    EXPECT_GE(clock.elapsed(), 500);
+    EXPECT_TRUE(h.g.reply_pending);
+    EXPECT_EQ(h.sink.take(), Clips {});
+}
+
+TEST_F(RealLine, AClosedPortIsHeardAsAnError)
+{
+    connect({ "--fast" });
+    port.close();
+    link.SendCommand(commands::kVfoA);
+    EXPECT_EQ(h.sink.take(), Clips { "q7_error" });
+}
+
+TEST_F(RealLine, TheLockPollSendsLkEveryHalfSecondWhileEnabled)
+{
+    connect({ "--fast" });
+    QTimer timer1;
+    timer1.setInterval(500);
+    QObject::connect(&timer1, &QTimer::timeout, &link, &Link::Timer1_Timer);
+    timer1.start();
+    deliverFor(1700);
+    timer1.stop();
+    deliverFor(600);
+    const std::vector<double> times = commandTimes("lk;");
+    ASSERT_GE(times.size(), 2u);
+    EXPECT_LE(times.size(), 4u) << "nothing after the timer stopped";
+    for (std::size_t i = 1; i < times.size(); ++i) {
+        EXPECT_GE(times[i] - times[i - 1], 0.45);
+    }
+    EXPECT_FALSE(h.g.reply_pending) << "each poll's reply ended its pending state";
+}
+
+} // namespace
+} // namespace vexalo::testing
