@@ -4,6 +4,7 @@
 // changes nothing but the sound, a query stays pending only across a band-change burst, and the
 // lock poll is never started while the lock box is unchecked.
 #include "clip_sink.h"
+#include "harness.h"
 #include "interpreter.h"
 #include "q7_globals.h"
 #include "reply_framer.h"
@@ -41,17 +42,6 @@ public:
     void playMissing(std::string_view) override { ++heard; }
 
     int heard = 0;
-};
-
-class FuzzWindow : public WindowReadouts {
-public:
-    bool fullAutoChecked() const override { return fullAuto; }
-    int lockKeyModeValue() const override { return lock; }
-    void setTimer1Enabled(bool enabled) override { timer1 = enabled; }
-
-    bool fullAuto = false;
-    int lock = 0;
-    bool timer1 = false;
 };
 
 // The first input byte sets the flags, one bit each.
@@ -93,7 +83,7 @@ struct Rig {
     Q7Globals g;
     CheckingSink sink;
     Speech speech { g, sink };
-    FuzzWindow window;
+    testing::FakeWindow window;
     Interpreter interpreter { g, speech, window };
     ReplyFramer framer;
 };
