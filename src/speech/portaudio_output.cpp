@@ -11,8 +11,11 @@
 #include <jack/jack.h>
 #endif
 
+#if defined(__unix__) || defined(__APPLE__)
+#define VEXALO_POSIX_STDERR
 #include <fcntl.h>
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <chrono>
@@ -48,6 +51,7 @@ class StderrMuted {
 public:
     StderrMuted()
     {
+#ifdef VEXALO_POSIX_STDERR
         const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
         if (null < 0) {
             return;
@@ -57,13 +61,16 @@ public:
             ::dup2(null, STDERR_FILENO);
         }
         ::close(null);
+#endif
     }
     ~StderrMuted()
     {
+#ifdef VEXALO_POSIX_STDERR
         if (m_saved >= 0) {
             ::dup2(m_saved, STDERR_FILENO);
             ::close(m_saved);
         }
+#endif
     }
     StderrMuted(const StderrMuted &) = delete;
     StderrMuted &operator=(const StderrMuted &) = delete;
