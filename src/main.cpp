@@ -33,7 +33,7 @@ int main(int argc, char **argv)
     RadioHandshake handshake(g, speech, link);
     Q7Status window(WindowParts { g, speech, link, handshake });
     interpreter.setWindow(window);
-    Shell shell(ShellParts { g, speech, port, link, handshake, window });
+    Shell shell(ShellParts { g, speech, port, handshake, window });
 
     // Every way of being asked to stop ends in the window closing, which runs the shutdown.
     StopSignals stopSignals;

@@ -71,18 +71,18 @@ bool SerialRadioPort::setPortNumber(const SettingValue &commPort)
         return false;
     }
     m_portNumber = *number;
-    const auto device = serialDeviceFor(m_portNumber);
-    m_serial.setPortName(device.value_or(QString()));
     return true;
 }
 
 bool SerialRadioPort::open()
 {
-    if (!serialDeviceFor(m_portNumber)) {
+    // Resolved at open, not when the number is set: the operator may have made the comN link
+    // in between.
+    const auto device = serialDeviceFor(m_portNumber);
+    if (!device) {
         return false;
     }
-    // Resolved again at open: the operator may have created the comN link since.
-    m_serial.setPortName(*serialDeviceFor(m_portNumber));
+    m_serial.setPortName(*device);
     if (!m_serial.open(QIODevice::ReadWrite)) {
         qCDebug(lcLink) << "cannot open" << m_serial.portName() << m_serial.errorString();
         m_serial.clearError();

@@ -2,7 +2,6 @@
 
 #include "commands.h"
 #include "event_wait.h"
-#include "link.h"
 #include "logging.h"
 #include "q7_globals.h"
 #include "q7status.h"

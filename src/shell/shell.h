@@ -1,7 +1,7 @@
 // The program's beginning and end: the start-up sequence run before the window is shown
 // (settings, greeting, port, handshake), the shutdown sequence run once however the program is
 // asked to end (release the radio, save the settings, say goodbye, close the port), and the
-// choice of COM port from the menu. Relies on the window, the link and the handshake.
+// choice of COM port from the menu. Relies on the window, the port and the handshake.
 #pragma once
 
 #include <QObject>
@@ -10,7 +10,6 @@
 namespace vexalo {
 
 struct Q7Globals;
-class Link;
 class Q7Status;
 class RadioHandshake;
 class RadioPort;
@@ -20,7 +19,6 @@ struct ShellParts {
     Q7Globals &g;
     Speech &speech;
     RadioPort &port;
-    Link &link;
     RadioHandshake &handshake;
     Q7Status &window;
 };

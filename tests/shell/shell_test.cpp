@@ -84,7 +84,7 @@ struct ShellHarness {
     Link link { g, speech, interpreter, port };
     RadioHandshake handshake { g, speech, link };
     Q7Status window { WindowParts { g, speech, link, handshake } };
-    Shell shell { ShellParts { g, speech, port, link, handshake, window }, path };
+    Shell shell { ShellParts { g, speech, port, handshake, window }, path };
 };
 
 TEST(FormLoad, StartsFromTheSettingsFile)
