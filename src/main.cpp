@@ -2,6 +2,7 @@
 // and runs the start-up sequence before the window is shown; the settings file is the only
 // configuration, so there are no command-line options.
 #include "interpreter.h"
+#include "lifecycle.h"
 #include "link.h"
 #include "portaudio_clip_sink.h"
 #include "q7_globals.h"
@@ -23,28 +24,38 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vexalo"));
 
+    // Installed first, so that a stop asked for during start-up is honoured too.
+    StopSignals stopSignals;
+    Lifecycle lifecycle;
+    lifecycle.setStopProbe([&stopSignals] { return stopSignals.received(); });
+
     Q7Globals g;
     PortAudioClipSink sink;
-    Speech speech(g, sink);
+    Speech speech(g, sink, &lifecycle);
     NoWindow noWindowYet;
     Interpreter interpreter(g, speech, noWindowYet);
     SerialRadioPort port;
-    Link link(g, speech, interpreter, port);
+    Link link(g, speech, interpreter, port, lifecycle);
     RadioHandshake handshake(g, speech, link);
     Q7Status window(WindowParts { g, speech, link, handshake });
     interpreter.setWindow(window);
-    Shell shell(ShellParts { g, speech, port, handshake, window });
+    Shell shell(ShellParts { g, speech, port, link, handshake, window, lifecycle });
 
-    // Every way of being asked to stop ends in the window closing, which runs the shutdown.
-    StopSignals stopSignals;
+    // Every way of being asked to stop ends in the window closing, which runs the shutdown;
+    // the program ends as soon as the shutdown has closed the port.
     QObject::connect(&stopSignals, &StopSignals::stopRequested, &window, &QWidget::close);
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
                      [&window](QSessionManager &) { window.close(); });
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &shell, &Shell::Form_Unload);
+    QObject::connect(&shell, &Shell::finished, &app, &QCoreApplication::quit);
 
     shell.Form_Load();
     if (shell.unloaded()) {
         return 0; // asked to stop while starting up
+    }
+    if (lifecycle.stopping()) {
+        shell.Form_Unload(); // a stop signal whose event has not been delivered yet
+        return 0;
     }
     window.show();
     return app.exec();

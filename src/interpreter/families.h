@@ -30,6 +30,9 @@ using Handler = End (*)(Context &, const Reply &);
 // "a" or "b" for the receive VFO as recorded, whichever reply recorded it.
 std::string_view rxVfoLetter(const Q7Globals &g);
 
+// Whether this status report begins a band-change burst, judged on the state before it.
+bool isBandChange(const Q7Globals &g, const Reply &r);
+
 End handleStatus(Context &, const Reply &); // IF
 End handleSMeter(Context &, const Reply &); // BG
 End handleFrequencyA(Context &, const Reply &); // FA

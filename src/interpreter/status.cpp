@@ -23,15 +23,6 @@ constexpr int kRxVfo = 31;
 constexpr int kSplit = 33;
 constexpr int kBandChanged = 34;
 
-bool isBandChange(const Q7Globals &g, const Reply &r)
-{
-    // With the older firmware, known by its short power reply, a change of the whole megahertz
-    // also counts as a band change; otherwise the radio's own flag decides.
-    const bool mhzMoved
-        = g.firmware_format.get() == "201B" && r.field(kFrequency, 5) != g.last_mhz.get();
-    return mhzMoved || r.at(kBandChanged) == "1";
-}
-
 void announceBand(Speech &speech, const Reply &r)
 {
     if (isNonZeroDigit(r.at(kHundredsOfMhz))) {
@@ -47,6 +38,15 @@ void announceBand(Speech &speech, const Reply &r)
 }
 
 } // namespace
+
+bool isBandChange(const Q7Globals &g, const Reply &r)
+{
+    // With the older firmware, known by its short power reply, a change of the whole megahertz
+    // also counts as a band change; otherwise the radio's own flag decides.
+    const bool mhzMoved
+        = g.firmware_format.get() == "201B" && r.field(kFrequency, 5) != g.last_mhz.get();
+    return mhzMoved || r.at(kBandChanged) == "1";
+}
 
 End handleStatus(Context &c, const Reply &r)
 {

@@ -5,15 +5,17 @@
 #include "logging.h"
 #include "q7_globals.h"
 #include "radio_port.h"
+#include "report_mode.h"
 #include "report_mode_commands.h"
 #include "speech.h"
-
-#include <array>
 
 namespace vexalo {
 
 void RadioHandshake::InitRadio(ReportModeCommands &modes)
 {
+    if (m_link.stopping()) {
+        return;
+    }
     if (m_running) {
         qCDebug(lcLink, "handshake requested while one runs: it runs again afterwards");
         m_again = true;
@@ -23,13 +25,28 @@ void RadioHandshake::InitRadio(ReportModeCommands &modes)
     do {
         m_again = false;
         runOnce(modes);
-    } while (m_again);
+    } while (m_again && !m_link.stopping());
     m_running = false;
+}
+
+// True when a Q7 answered; false when none did or the program began to stop meanwhile.
+bool RadioHandshake::identify()
+{
+    using namespace commands;
+    m_globals.radio_found = false;
+    if (!m_link.askAndWait(kIdentify) || !m_link.askAndWait(kIdentifyQ7Twice)) {
+        return false;
+    }
+    if (!m_globals.radio_found && !m_link.askAndWait(kIdentifyQ7)) {
+        return false;
+    }
+    return m_globals.radio_found;
 }
 
 void RadioHandshake::runOnce(ReportModeCommands &modes)
 {
     using namespace commands;
+    const auto announcement = m_speech.announce();
     RadioPort &port = m_link.port();
 
     bool failed = false;
@@ -46,53 +63,45 @@ void RadioHandshake::runOnce(ReportModeCommands &modes)
     }
     port.configure(); // a line without modem control rejects RTS; that is no reason to stop
 
-    m_globals.reply_pending = true;
-    m_globals.radio_found = false;
-    m_link.SendCommand(kIdentify);
-    m_link.WaitReply();
-    m_globals.reply_pending = true;
-    m_link.SendCommand(kIdentifyQ7Twice);
-    m_link.WaitReply();
-    if (!m_globals.radio_found) {
-        m_globals.reply_pending = true;
-        m_link.SendCommand(kIdentifyQ7);
-        m_link.WaitReply();
-        if (!m_globals.radio_found) {
+    if (!identify()) {
+        if (!m_link.stopping()) {
             m_speech.PlayClip("q7_error");
             port.close();
-            return;
         }
+        return;
     }
 
     m_speech.PlayClip("q7_present");
-    m_globals.speech_on = false;
+    const auto muted = m_speech.mute();
     m_link.SendCommand(kAutoInfoOffQuiet);
 
     // The power reply records the reply format that the status report's band test reads, and
     // the status report may start a band-change burst that must not swallow the replies after it.
-    const auto await = [this](std::string_view command) {
-        m_globals.reply_pending = true;
-        m_link.SendCommand(command);
-        m_link.WaitReply();
-    };
-    await(kPrimePower);
-    await(kPrimeStatus);
+    if (!m_link.askAndWait(kPrimePower) || !m_link.askAndWait(kPrimeStatus)) {
+        return;
+    }
     m_globals.quiet_update = false;
     for (const std::string_view command :
          { kPrimeRxVfo, kPrimeTxVfo, kPrimeKeyer, kPrimeAgc, kPrimePreamp, kPrimeAttenuator,
            kPrimeFilter, kPrimeNoiseBlanker }) {
-        await(command);
+        if (!m_link.askAndWait(command)) {
+            return;
+        }
     }
 
-    const SettingValue &mode = m_globals.report_mode;
-    if (mode.equalsNumber(0)) {
-        modes.Manual_report_Click();
-    } else if (mode.equalsNumber(1)) {
-        modes.Semi_report_Click();
-    } else if (mode.equalsNumber(3)) {
-        modes.Full_report_Click();
+    if (const auto mode = reportModeOf(m_globals.report_mode)) {
+        switch (*mode) {
+        case ReportMode::Manual:
+            modes.Manual_report_Click();
+            break;
+        case ReportMode::SemiAuto:
+            modes.Semi_report_Click();
+            break;
+        case ReportMode::FullAuto:
+            modes.Full_report_Click();
+            break;
+        }
     }
-    m_globals.speech_on = true;
 }
 
 } // namespace vexalo

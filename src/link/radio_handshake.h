@@ -1,6 +1,7 @@
 // InitRadio: (re)opens the port on comm_port, makes sure a Q7 answers, reads the radio's whole
 // state silently so that later reports announce only real changes, re-applies the report mode
-// and turns speech back on. Relies on the link for commands and bounded waits.
+// and turns speech back on. Relies on the link for the exchange and its bounded waits; once the
+// program is stopping, a handshake ends at its next wait and a queued one never starts.
 #pragma once
 
 namespace vexalo {
@@ -26,6 +27,7 @@ public:
 
 private:
     void runOnce(ReportModeCommands &modes);
+    bool identify();
 
     Q7Globals &m_globals;
     Speech &m_speech;

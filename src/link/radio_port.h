@@ -6,6 +6,7 @@
 #include "setting_value.h"
 
 #include <functional>
+#include <string>
 #include <string_view>
 
 namespace vexalo {
@@ -24,6 +25,10 @@ public:
     // 4800 baud, no parity, 8 data bits, 1 stop bit, RTS asserted, no flow control.
     virtual bool configure() = 0;
     virtual bool write(std::string_view command) = 0;
+
+    // Characters that have arrived but have not been handed to the receiver yet, taken without
+    // delivering any event: a clip boundary may look ahead at what the radio has said since.
+    virtual std::string takeWaiting() { return {}; }
 
     // Every arrival of characters, as soon as it is waiting, all of it at once.
     void setReceiver(Receiver receiver) { m_receiver = std::move(receiver); }

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 
 #include <cmath>
+#include <filesystem>
 #include <limits>
 
 namespace vexalo {
@@ -19,7 +20,11 @@ std::optional<QString> serialDeviceFor(int portNumber)
     return QStringLiteral("COM%1").arg(portNumber);
 #else
     const QString local = QDir::current().absoluteFilePath(QStringLiteral("com%1").arg(portNumber));
-    if (QFileInfo::exists(local)) {
+    // An entry whose device is gone is still the operator's choice of port: opening it fails,
+    // rather than falling through to whatever hangs on the built-in port.
+    std::error_code error;
+    if (std::filesystem::symlink_status(local.toStdString(), error).type()
+        != std::filesystem::file_type::not_found) {
         return local;
     }
     return QStringLiteral("/dev/ttyS%1").arg(portNumber - 1);
@@ -48,12 +53,47 @@ std::optional<int> toPortNumber(const SettingValue &commPort)
     return static_cast<int>(number);
 }
 
+namespace {
+
+// How long a command may take to leave: at 4800 baud the longest one is on the line in 15 ms.
+constexpr int kWriteBoundMs = 200;
+
+} // namespace
+
 SerialRadioPort::SerialRadioPort()
 {
     connect(&m_serial, &QSerialPort::readyRead, this, [this] {
+        if (m_lookingAhead) {
+            return; // kept in the port's buffer for takeWaiting
+        }
         const QByteArray input = m_serial.readAll();
         deliver(std::string_view(input.constData(), static_cast<std::size_t>(input.size())));
     });
+    connect(&m_serial, &QSerialPort::errorOccurred, this, &SerialRadioPort::onError);
+}
+
+void SerialRadioPort::onError(QSerialPort::SerialPortError error)
+{
+    // A hung-up line keeps reporting itself readable; left open it would spin the event loop.
+    if (error == QSerialPort::ResourceError || error == QSerialPort::ReadError
+        || error == QSerialPort::WriteError) {
+        if (m_serial.isOpen()) {
+            qCWarning(lcLink) << "line lost:" << m_serial.portName() << m_serial.errorString();
+            m_serial.close();
+        }
+    }
+}
+
+std::string SerialRadioPort::takeWaiting()
+{
+    if (!m_serial.isOpen()) {
+        return {};
+    }
+    m_lookingAhead = true;
+    m_serial.waitForReadyRead(0);
+    m_lookingAhead = false;
+    const QByteArray input = m_serial.readAll();
+    return std::string(input.constData(), static_cast<std::size_t>(input.size()));
 }
 
 bool SerialRadioPort::close()
@@ -121,18 +161,27 @@ bool SerialRadioPort::write(std::string_view command)
     if (!m_serial.isOpen()) {
         return false;
     }
+    m_serial.clearError();
     const qint64 size = static_cast<qint64>(command.size());
-    if (m_serial.write(command.data(), size) != size) {
-        m_serial.clearError();
-        return false;
-    }
+    bool sent = m_serial.write(command.data(), size) == size;
     // Hand the bytes to the driver now: a clip played next blocks the event loop, and the
     // command must be on the line before the clip, not after it.
-    m_serial.flush();
-    if (m_serial.bytesToWrite() > 0) {
-        m_serial.waitForBytesWritten(100);
+    if (sent) {
+        m_serial.flush();
+        while (sent && m_serial.isOpen() && m_serial.bytesToWrite() > 0) {
+            sent = m_serial.waitForBytesWritten(kWriteBoundMs);
+        }
+        sent = sent && m_serial.isOpen() && m_serial.error() == QSerialPort::NoError;
     }
-    return true;
+    if (!sent) {
+        // Bytes the line did not take would otherwise go out in front of a later command.
+        if (m_serial.isOpen()) {
+            m_serial.clear(QSerialPort::Output);
+        }
+        m_serial.clearError();
+        qCDebug(lcLink) << "write failed on" << m_serial.portName();
+    }
+    return sent;
 }
 
 } // namespace vexalo

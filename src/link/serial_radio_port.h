@@ -1,6 +1,8 @@
 // The radio's serial line on Qt SerialPort. Port numbers map onto devices: on Windows "COMn";
-// elsewhere the entry "comN" in the working directory when it exists (a link to the real device,
-// e.g. ln -s /dev/ttyUSB0 com1), otherwise /dev/ttyS(N-1).
+// elsewhere the entry "comN" in the working directory when there is one, even a link whose
+// device is gone (e.g. ln -s /dev/ttyUSB0 com1), otherwise /dev/ttyS(N-1). A line that hangs up
+// or fails (the adapter pulled, the far end gone) is closed at once, and a write that the system
+// rejects or that cannot leave promptly fails without leaving its bytes behind.
 #pragma once
 
 #include "radio_port.h"
@@ -32,14 +34,17 @@ public:
     bool open() override;
     bool configure() override;
     bool write(std::string_view command) override;
+    std::string takeWaiting() override;
 
     QString deviceName() const { return m_serial.portName(); }
 
 private:
     void assertRequestToSend();
+    void onError(QSerialPort::SerialPortError error);
 
     QSerialPort m_serial;
     int m_portNumber = 0;
+    bool m_lookingAhead = false;
 };
 
 } // namespace vexalo

@@ -1,7 +1,8 @@
 #include "shell.h"
 
-#include "commands.h"
 #include "event_wait.h"
+#include "lifecycle.h"
+#include "link.h"
 #include "logging.h"
 #include "q7_globals.h"
 #include "q7status.h"
@@ -71,10 +72,11 @@ void Shell::Form_Load()
     g.quiet_update = false;
 
     bool failed = !readSettings();
-    g.speech_on = true;
+    m_parts.speech.unmute();
 
     window.setGreetingChecked(isTrue(g.greeting_on));
     if (window.greetingChecked()) {
+        const auto greeting = m_parts.speech.announce();
         m_parts.speech.PlayClip("dorvaneq7");
     }
     for (int n = 1; n <= kMenuPorts; ++n) {
@@ -89,10 +91,12 @@ void Shell::Form_Load()
     failed = !port.open() || failed;
     if (failed) {
         qCDebug(lcShell, "start-up failed; the handshake does not run");
+        const auto error = m_parts.speech.announce();
         m_parts.speech.PlayClip("q7_error");
-        return;
+    } else {
+        m_parts.handshake.InitRadio(window);
     }
-    m_parts.handshake.InitRadio(window);
+    m_parts.lifecycle.setRunning();
 }
 
 void Shell::Form_Unload()
@@ -101,23 +105,29 @@ void Shell::Form_Unload()
         return;
     }
     m_unloaded = true;
+    m_parts.lifecycle.beginShutdown();
     Q7Globals &g = m_parts.g;
 
-    // Straight to the port: nothing is awaited, and a closed port is no reason for an error clip.
-    qCDebug(lcLink, "send %s (release)", commands::kRelease.data());
-    m_parts.port.write(commands::kRelease);
+    m_parts.link.release();
     if (!writeSettingsFile(m_settingsPath,
                            formatSettingsLine(g.comm_port, g.report_mode, g.greeting_on))) {
         qCDebug(lcShell, "settings could not be saved");
     }
-    m_parts.speech.PlayClip("73s");
+    m_parts.speech.PlayFarewell("73s");
+    // Events still flow during the pause, but with the program stopping they neither speak
+    // nor reach the port.
     waitDeliveringEvents(kFarewellPause, [] { return false; });
     m_parts.port.close();
     qCDebug(lcLink, "port closed");
+    emit finished();
 }
 
 void Shell::SelectPort(int port)
 {
+    if (m_parts.lifecycle.stopping()) {
+        return;
+    }
+    const auto announcement = m_parts.speech.announce();
     Q7Status &window = m_parts.window;
     window.ClearPortChecks();
     window.setPortChecked(port, true);

@@ -10,6 +10,8 @@
 namespace vexalo {
 
 struct Q7Globals;
+class Lifecycle;
+class Link;
 class Q7Status;
 class RadioHandshake;
 class RadioPort;
@@ -19,8 +21,10 @@ struct ShellParts {
     Q7Globals &g;
     Speech &speech;
     RadioPort &port;
+    Link &link;
     RadioHandshake &handshake;
     Q7Status &window;
+    Lifecycle &lifecycle;
 };
 
 class Shell : public QObject {
@@ -32,12 +36,17 @@ public:
     void Form_Load();
 
     // Runs the shutdown sequence the first time it is called; later calls do nothing, so the
-    // window closing, the Exit button and a stop signal can all lead here safely.
+    // window closing, the Exit button and a stop signal can all lead here safely. From its
+    // first step on, nothing but its own steps speaks or touches the port; `finished` follows
+    // once the port is closed.
     void Form_Unload();
     bool unloaded() const { return m_unloaded; }
 
     // Setcomm1_Click .. Setcomm10_Click.
     void SelectPort(int port);
+
+signals:
+    void finished();
 
 private:
     bool readSettings();

@@ -14,9 +14,11 @@ namespace vexalo {
 namespace {
 
 int g_signalPipe[2] = { -1, -1 };
+volatile std::sig_atomic_t g_stopReceived = 0;
 
 void onStopSignal(int)
 {
+    g_stopReceived = 1;
     const char byte = 1;
     [[maybe_unused]] const auto written = ::write(g_signalPipe[0], &byte, 1);
 }
@@ -43,6 +45,15 @@ StopSignals::StopSignals(QObject *parent) : QObject(parent)
     for (const int signal : { SIGTERM, SIGINT, SIGHUP }) {
         sigaction(signal, &action, nullptr);
     }
+#endif
+}
+
+bool StopSignals::received() const
+{
+#ifdef Q_OS_UNIX
+    return g_stopReceived != 0;
+#else
+    return false;
 #endif
 }
 

@@ -1,6 +1,8 @@
 // Turns the operating system's polite requests to stop (SIGTERM, SIGINT, SIGHUP on Unix) into a
 // Qt signal on the UI thread, so that the program shuts down the ordinary way and its settings
-// are saved. The signal handler only writes a byte; everything else happens in the event loop.
+// are saved. The signal handler only notes the request and writes a byte; everything else happens
+// in the event loop. Until the loop runs again (a clip plays, replies are being said),
+// received() lets the program notice the request at the next clip boundary.
 #pragma once
 
 #include <QObject>
@@ -15,6 +17,9 @@ class StopSignals : public QObject {
 public:
     explicit StopSignals(QObject *parent = nullptr);
     ~StopSignals() override;
+
+    // A stop signal has arrived, whether or not stopRequested has been delivered yet.
+    bool received() const;
 
 signals:
     void stopRequested();

@@ -1,5 +1,6 @@
 #include "speech.h"
 
+#include "lifecycle.h"
 #include "logging.h"
 #include "q7_globals.h"
 #include "reply.h"
@@ -15,17 +16,95 @@ bool isValidClipName(std::string_view name)
     });
 }
 
+Speech::Mute::Mute(Speech &speech) : m_speech(speech), m_wasOn(speech.m_globals.speech_on)
+{
+    m_speech.m_globals.speech_on = false;
+}
+
+Speech::Mute::~Mute()
+{
+    m_speech.m_globals.speech_on = m_wasOn;
+}
+
+void Speech::unmute()
+{
+    m_globals.speech_on = true;
+}
+
+Speech::Announcement::Announcement(Speech &speech, std::function<bool()> superseded)
+    : m_speech(speech), m_outer(speech.m_current), m_superseded(std::move(superseded))
+{
+    m_speech.endAnnouncement();
+    m_speech.m_current = this;
+}
+
+Speech::Announcement::~Announcement()
+{
+    m_speech.endAnnouncement();
+    m_speech.m_current = m_outer;
+}
+
+void Speech::endAnnouncement()
+{
+    if (m_heard.empty()) {
+        return;
+    }
+    m_pauseDue = true;
+    const std::vector<std::string> heard = std::exchange(m_heard, {});
+    if (m_listener) {
+        m_listener->announced(heard);
+    }
+}
+
+bool Speech::mayContinue()
+{
+    if (m_lifecycle && m_lifecycle->stopping()) {
+        return false;
+    }
+    if (m_current == nullptr) {
+        return true;
+    }
+    if (!m_current->m_cut && m_current->m_superseded && m_current->m_superseded()) {
+        qCDebug(lcSpeech, "announcement superseded");
+        m_current->m_cut = true;
+    }
+    return !m_current->m_cut;
+}
+
 void Speech::PlayClip(std::string_view name)
 {
-    if (!m_globals.speech_on) {
+    if (!m_globals.speech_on || !mayContinue()) {
         return;
+    }
+    play(name);
+}
+
+void Speech::PlayFarewell(std::string_view name)
+{
+    endAnnouncement();
+    play(name);
+    endAnnouncement();
+}
+
+void Speech::play(std::string_view name)
+{
+    if (m_pauseDue) {
+        m_pauseDue = false;
+        const auto since = std::chrono::duration_cast<std::chrono::milliseconds>(
+            std::chrono::steady_clock::now() - m_lastClipEnd);
+        if (since < kPause) {
+            m_sink.playSilence(kPause - since);
+        }
     }
     qCDebug(lcSpeech, "clip %.*s", static_cast<int>(name.size()), name.data());
     if (isValidClipName(name)) {
         m_sink.playClip(name);
+        m_heard.emplace_back(name);
     } else {
         m_sink.playMissing(name);
+        m_heard.push_back("?" + std::string(name));
     }
+    m_lastClipEnd = std::chrono::steady_clock::now();
 }
 
 void Speech::SayNumber(std::string_view text)

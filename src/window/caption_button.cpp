@@ -1,9 +1,38 @@
 #include "caption_button.h"
 
+#include <QPointer>
+#include <QShortcutEvent>
 #include <QStyleOptionButton>
 #include <QStylePainter>
+#include <QTimer>
 
 namespace vexalo {
+
+namespace {
+
+// About as long as the toolkit's own animated press, so the key press looks the same.
+constexpr int kPressShownMs = 100;
+
+} // namespace
+
+bool CaptionButton::event(QEvent *event)
+{
+    // An ambiguous mnemonic only moves the focus, as the toolkit does it.
+    if (event->type() != QEvent::Shortcut || static_cast<QShortcutEvent *>(event)->isAmbiguous()
+        || !isEnabled()) {
+        return QPushButton::event(event);
+    }
+    if (isDown()) {
+        return true; // still showing the last press
+    }
+    const QPointer<CaptionButton> self(this);
+    click();
+    if (self) {
+        setDown(true);
+        QTimer::singleShot(kPressShownMs, this, [this] { setDown(false); });
+    }
+    return true;
+}
 
 void CaptionButton::paintEvent(QPaintEvent *)
 {

@@ -1,6 +1,8 @@
 // A push button whose caption wraps onto further lines when it is wider than the button, the
 // way the window's captions were laid out when it was designed ("Reinitiali&ze Q7" takes two
-// lines). Text, accelerator, focus and accessibility stay those of QPushButton.
+// lines). Its Alt key clicks at once rather than after the toolkit's animated press, so the
+// command leaves with the key press; the press is still shown. Text, focus and accessibility
+// stay those of QPushButton.
 #pragma once
 
 #include <QPushButton>
@@ -14,6 +16,7 @@ public:
     using QPushButton::QPushButton;
 
 protected:
+    bool event(QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
 };
 

@@ -6,6 +6,7 @@
 #include "link.h"
 #include "q7_globals.h"
 #include "radio_handshake.h"
+#include "report_mode.h"
 #include "speech.h"
 
 #include <QAction>
@@ -14,29 +15,28 @@ namespace vexalo {
 
 void Q7Status::runSimpleQuery(SimpleQuery query)
 {
-    m_g.reply_pending = true;
-    m_link.SendCommand(window::simpleQueryButton(query).command);
+    const auto announcement = m_speech.announce();
+    m_link.ask(window::simpleQueryButton(query).command);
 }
 
 void Q7Status::GetInfo_Click()
 {
+    const auto announcement = m_speech.announce();
     m_g.info_request = true;
-    m_g.reply_pending = true;
-    m_link.SendCommand(commands::kInfo);
-    m_link.WaitReply();
+    m_link.askAndWait(commands::kInfo);
     m_g.info_request = false;
 }
 
 void Q7Status::RIT_get_Click()
 {
-    // The mute switch goes back to what it was rather than on: a click during the silent
-    // priming of a handshake must not make the rest of the priming audible.
-    const bool speechWasOn = m_g.speech_on;
-    m_g.speech_on = false;
-    m_g.reply_pending = true;
-    m_link.SendCommand(commands::kRitXit);
-    m_link.WaitReply();
-    m_g.speech_on = speechWasOn;
+    const auto announcement = m_speech.announce();
+    {
+        // The report itself is absorbed silently; what it leaves behind is said below.
+        const auto muted = m_speech.mute();
+        if (!m_link.askAndWait(commands::kRitXit)) {
+            return;
+        }
+    }
 
     const long rit = m_g.rit_state;
     const long xit = m_g.xit_state;
@@ -72,26 +72,29 @@ void Q7Status::exit_pgm_Click()
 
 void Q7Status::Manual_report_Click()
 {
-    applyReportMode(m_manual, m_semi, m_full, 0, "manual", commands::kAutoInfoOff);
+    applyReportMode(m_manual, m_semi, m_full, ReportMode::Manual, "manual", commands::kAutoInfoOff);
 }
 
 void Q7Status::Semi_report_Click()
 {
-    applyReportMode(m_semi, m_manual, m_full, 1, "semi_auto", commands::kAutoInfoOn);
+    applyReportMode(m_semi, m_manual, m_full, ReportMode::SemiAuto, "semi_auto",
+                    commands::kAutoInfoOn);
 }
 
 void Q7Status::Full_report_Click()
 {
-    applyReportMode(m_full, m_manual, m_semi, 3, "full_auto", commands::kAutoInfoOn);
+    applyReportMode(m_full, m_manual, m_semi, ReportMode::FullAuto, "full_auto",
+                    commands::kAutoInfoOn);
 }
 
-void Q7Status::applyReportMode(QAction *own, QAction *firstOther, QAction *secondOther, int mode,
-                               std::string_view clip, std::string_view command)
+void Q7Status::applyReportMode(QAction *own, QAction *firstOther, QAction *secondOther,
+                               ReportMode mode, std::string_view clip, std::string_view command)
 {
+    const auto announcement = m_speech.announce();
     own->setChecked(true);
     firstOther->setChecked(false);
     secondOther->setChecked(false);
-    m_g.report_mode = mode;
+    m_g.report_mode = toSetting(mode);
     // Synchronous, so the confirmation is over before the radio changes its reporting.
     m_speech.PlayClip(clip);
     m_link.SendCommand(command);
@@ -99,6 +102,7 @@ void Q7Status::applyReportMode(QAction *own, QAction *firstOther, QAction *secon
 
 void Q7Status::greeting_Click()
 {
+    const auto announcement = m_speech.announce();
     m_speech.PlayClip("greeting");
     const bool enable = !m_greeting->isChecked();
     m_greeting->setChecked(enable);
@@ -108,6 +112,7 @@ void Q7Status::greeting_Click()
 
 void Q7Status::LockKeyMode_Click()
 {
+    const auto announcement = m_speech.announce();
     const bool locked = lockKeyModeValue() == 1;
     setTimer1Enabled(locked);
     m_speech.PlayClip(locked ? "on" : "off");

@@ -4,6 +4,7 @@
 // the shell owns start-up, shutdown and what choosing a port does.
 #pragma once
 
+#include "report_mode.h"
 #include "report_mode_commands.h"
 #include "window_readouts.h"
 
@@ -128,7 +129,7 @@ private:
     void buildDebugArea(QWidget *client);
     void buildMenus();
     void runSimpleQuery(SimpleQuery query);
-    void applyReportMode(QAction *own, QAction *firstOther, QAction *secondOther, int mode,
+    void applyReportMode(QAction *own, QAction *firstOther, QAction *secondOther, ReportMode mode,
                          std::string_view clip, std::string_view command);
     void connectMenuEntry(QAction *entry, void (Q7Status::*handler)());
 

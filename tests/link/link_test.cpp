@@ -24,7 +24,7 @@ struct LinkHarness : Harness {
     LinkHarness() { port.opened = true; }
 
     FakeRadioPort port;
-    Link link { g, speech, interpreter, port };
+    Link link { g, speech, interpreter, port, lifecycle };
 };
 
 TEST(SendCommand, WritesUnchangedOrIsHeardAsAnErrorOnAFailedWrite)

@@ -89,7 +89,7 @@ protected:
 
     Harness h;
     SerialRadioPort port;
-    Link link { h.g, h.speech, h.interpreter, port };
+    Link link { h.g, h.speech, h.interpreter, port, h.lifecycle };
 
 private:
     QTemporaryDir m_dir;

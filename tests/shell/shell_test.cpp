@@ -1,5 +1,6 @@
 #include "fake_radio_port.h"
 #include "harness.h"
+#include "lifecycle.h"
 #include "link.h"
 #include "q7status.h"
 #include "radio_handshake.h"
@@ -76,15 +77,16 @@ struct ShellHarness {
     QString path = dir.filePath("vexalo.ini");
     std::vector<std::string> timeline;
     Q7Globals g;
+    Lifecycle lifecycle;
     TimelineSink sink { timeline };
-    Speech speech { g, sink };
+    Speech speech { g, sink, &lifecycle };
     NoWindow noWindow;
     Interpreter interpreter { g, speech, noWindow };
     FakeRadioPort port;
-    Link link { g, speech, interpreter, port };
+    Link link { g, speech, interpreter, port, lifecycle };
     RadioHandshake handshake { g, speech, link };
     Q7Status window { WindowParts { g, speech, link, handshake } };
-    Shell shell { ShellParts { g, speech, port, handshake, window }, path };
+    Shell shell { ShellParts { g, speech, port, link, handshake, window, lifecycle }, path };
 };
 
 TEST(FormLoad, StartsFromTheSettingsFile)

@@ -4,6 +4,7 @@
 
 #include "clip_sink.h"
 #include "interpreter.h"
+#include "lifecycle.h"
 #include "q7_globals.h"
 #include "speech.h"
 #include "window_readouts.h"
@@ -49,8 +50,9 @@ struct Harness {
     Clips ask(std::string_view text) { return reply(text, true); }
 
     Q7Globals g;
+    Lifecycle lifecycle;
     RecordingClipSink sink;
-    Speech speech { g, sink };
+    Speech speech { g, sink, &lifecycle };
     FakeWindow window;
     Interpreter interpreter { g, speech, window };
 };

@@ -6,6 +6,7 @@
 #include "clip_sink.h"
 #include "fake_radio_port.h"
 #include "interpreter.h"
+#include "lifecycle.h"
 #include "link.h"
 #include "q7_globals.h"
 #include "q7status.h"
@@ -92,12 +93,13 @@ struct WindowRig {
 
     QStringList log;
     Q7Globals g;
+    Lifecycle lifecycle;
     LoggingClipSink sink { log };
-    Speech speech { g, sink };
+    Speech speech { g, sink, &lifecycle };
     NoWindow noWindowYet;
     Interpreter interpreter { g, speech, noWindowYet };
     LoggingRadioPort port { log, g };
-    Link link { g, speech, interpreter, port };
+    Link link { g, speech, interpreter, port, lifecycle };
     RadioHandshake handshake { g, speech, link };
     Q7Status window { WindowParts { g, speech, link, handshake } };
 };
