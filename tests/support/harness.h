@@ -2,7 +2,7 @@
 // a clip recorder and a fake window. Tests feed replies and compare the clips heard.
 #pragma once
 
-#include "clip_sink.h"
+#include "clip_recorder.h"
 #include "interpreter.h"
 #include "q7_globals.h"
 #include "speech.h"
@@ -13,8 +13,6 @@
 #include <vector>
 
 namespace vexalo::testing {
-
-using Clips = std::vector<std::string>;
 
 class FakeWindow : public WindowReadouts {
 public:
@@ -49,7 +47,7 @@ struct Harness {
     Clips ask(std::string_view text) { return reply(text, true); }
 
     Q7Globals g;
-    RecordingClipSink sink;
+    ClipRecorder<> sink;
     Speech speech { g, sink };
     FakeWindow window;
     Interpreter interpreter { g, speech, window };
