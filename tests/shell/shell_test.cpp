@@ -1,3 +1,4 @@
+#include "clip_recorder.h"
 #include "fake_radio_port.h"
 #include "harness.h"
 #include "lifecycle.h"
@@ -14,23 +15,6 @@
 
 namespace vexalo::testing {
 namespace {
-
-// Clips and line events on one timeline, so that their order can be checked.
-class TimelineSink : public ClipSink {
-public:
-    explicit TimelineSink(std::vector<std::string> &timeline) : m_timeline(timeline) { }
-    void playClip(std::string_view name) override
-    {
-        m_timeline.push_back("clip " + std::string(name));
-    }
-    void playMissing(std::string_view name) override
-    {
-        m_timeline.push_back("missing " + std::string(name));
-    }
-
-private:
-    std::vector<std::string> &m_timeline;
-};
 
 struct ShellHarness {
     explicit ShellHarness(const std::optional<std::string> &settings)
@@ -51,16 +35,7 @@ struct ShellHarness {
         return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : "<missing>";
     }
 
-    std::vector<std::string> clips() const
-    {
-        std::vector<std::string> result;
-        for (const auto &event : timeline) {
-            if (event.starts_with("clip ")) {
-                result.push_back(event.substr(5));
-            }
-        }
-        return result;
-    }
+    Clips clips() const { return clipNames(timeline); }
 
     std::vector<int> checkedPorts() const
     {
@@ -78,7 +53,7 @@ struct ShellHarness {
     std::vector<std::string> timeline;
     Q7Globals g;
     Lifecycle lifecycle;
-    TimelineSink sink { timeline };
+    ClipRecorder<> sink { timeline };
     Speech speech { g, sink, &lifecycle };
     NoWindow noWindow;
     Interpreter interpreter { g, speech, noWindow };

@@ -1,0 +1,58 @@
+// The one clip recorder of the tests: every clip asked for becomes a line "clip NAME" (or
+// "missing NAME" for something that is no clip name) in a log that other fakes may share, so
+// that clips, writes and port events can be checked in the order they happened.
+#pragma once
+
+#include "clip_sink.h"
+
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace vexalo::testing {
+
+using Clips = std::vector<std::string>;
+
+// The clip names in a log, in order, other entries left out; a missing clip shows as "?NAME".
+template <typename Log> Clips clipNames(const Log &log)
+{
+    Clips names;
+    for (const auto &entry : log) {
+        const std::string line(std::string_view(entry.data(), entry.size()));
+        if (line.starts_with("clip ")) {
+            names.push_back(line.substr(5));
+        } else if (line.starts_with("missing ")) {
+            names.push_back("?" + line.substr(8));
+        }
+    }
+    return names;
+}
+
+// Log is any list of texts built from a C string: std::vector<std::string> or QStringList.
+template <typename Log = std::vector<std::string>> class ClipRecorder : public ClipSink {
+public:
+    ClipRecorder() : m_log(m_own) { }
+    explicit ClipRecorder(Log &shared) : m_log(shared) { }
+    ClipRecorder(const ClipRecorder &) = delete;
+    ClipRecorder &operator=(const ClipRecorder &) = delete;
+
+    void playClip(std::string_view name) override { append("clip ", name); }
+    void playMissing(std::string_view requested) override { append("missing ", requested); }
+
+    const Log &log() const { return m_log; }
+
+    // The clip names heard since the last call; empties the log.
+    Clips take() { return clipNames(std::exchange(m_log, {})); }
+
+private:
+    void append(const char *kind, std::string_view name)
+    {
+        m_log.push_back(typename Log::value_type((kind + std::string(name)).c_str()));
+    }
+
+    Log m_own;
+    Log &m_log;
+};
+
+} // namespace vexalo::testing
