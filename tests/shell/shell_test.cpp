@@ -7,11 +7,15 @@
 #include "radio_handshake.h"
 #include "shell.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 namespace vexalo::testing {
 namespace {
@@ -243,6 +247,61 @@ TEST(SelectPort, APortThatFailsStaysChosenAndIsSaved)
     EXPECT_EQ(h.checkedPorts(), std::vector<int> { 7 });
     h.shell.Form_Unload();
     EXPECT_EQ(h.fileContent(), "7,0,#TRUE#\r\n");
+}
+
+} // namespace
+} // namespace vexalo::testing
+
+namespace vexalo::testing {
+namespace {
+
+// The part of the timeline from the release of the radio on.
+std::vector<std::string> fromRelease(const std::vector<std::string> &timeline)
+{
+    const auto release = std::find(timeline.begin(), timeline.end(), "write q70;");
+    return { release, timeline.end() };
+}
+
+TEST(Stopping, WhateverRunsTheShutdownIsFinalAndTheFarewellIsHeard)
+{
+    const struct {
+        const char *name;
+        std::vector<std::string> unanswered; // the radio stays silent to these
+        void (*action)(ShellHarness &); // runs until the window is closed meanwhile
+    } cases[] = {
+        { "exit while the radio is being identified",
+          { "id;", "q72;q7;", "q7;" },
+          [](ShellHarness &h) { h.window.Radio_init_Click(); } },
+        { "exit during the silent priming",
+          { "pc;" },
+          [](ShellHarness &h) { h.window.Radio_init_Click(); } },
+        { "exit during the RIT/XIT wait",
+          { "if;" },
+          [](ShellHarness &h) { h.window.RIT_get_Click(); } },
+        { "a second Reinitialize queued before the exit",
+          { "id;", "q72;q7;", "q7;" },
+          [](ShellHarness &h) {
+              QTimer::singleShot(100, &h.window, [&h] { h.window.Radio_init_Click(); });
+              h.window.Radio_init_Click();
+          } },
+    };
+    for (const auto &c : cases) {
+        ShellHarness h("1,0,#FALSE#\r\n");
+        h.shell.Form_Load();
+        for (const std::string &command : c.unanswered) {
+            h.port.answers.erase(command);
+        }
+        h.timeline.clear();
+        QTimer::singleShot(200, &h.window, [&h] { h.window.close(); });
+        c.action(h);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(fromRelease(h.timeline),
+                  (std::vector<std::string> { "write q70;", "clip 73s", "close" }))
+            << c.name;
+        EXPECT_FALSE(h.port.isOpen()) << c.name;
+        EXPECT_EQ(h.fileContent(), "1,0,#FALSE#\r\n") << c.name;
+        EXPECT_TRUE(h.g.speech_on) << c.name << ": no routine leaves the program mute";
+    }
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 
 #include "clip_sink.h"
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -42,6 +43,9 @@ public:
 
     const Log &log() const { return m_log; }
 
+    // Called as each clip plays, for things that happen meanwhile (input arriving, a stop).
+    std::function<void(std::string_view)> onClip;
+
     // The clip names heard since the last call; empties the log.
     Clips take() { return clipNames(std::exchange(m_log, {})); }
 
@@ -49,6 +53,9 @@ private:
     void append(const char *kind, std::string_view name)
     {
         m_log.push_back(typename Log::value_type((kind + std::string(name)).c_str()));
+        if (onClip) {
+            onClip(name);
+        }
     }
 
     Log m_own;
