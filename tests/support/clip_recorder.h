@@ -5,6 +5,7 @@
 
 #include "clip_sink.h"
 
+#include <chrono>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -15,7 +16,8 @@ namespace vexalo::testing {
 
 using Clips = std::vector<std::string>;
 
-// The clip names in a log, in order, other entries left out; a missing clip shows as "?NAME".
+// The clip names in a log, in order, other entries left out; a missing clip shows as "?NAME",
+// a recorded pause as "|".
 template <typename Log> Clips clipNames(const Log &log)
 {
     Clips names;
@@ -25,6 +27,8 @@ template <typename Log> Clips clipNames(const Log &log)
             names.push_back(line.substr(5));
         } else if (line.starts_with("missing ")) {
             names.push_back("?" + line.substr(8));
+        } else if (line.starts_with("pause ")) {
+            names.push_back("|");
         }
     }
     return names;
@@ -40,6 +44,15 @@ public:
 
     void playClip(std::string_view name) override { append("clip ", name); }
     void playMissing(std::string_view requested) override { append("missing ", requested); }
+    void playSilence(std::chrono::milliseconds length) override
+    {
+        if (recordPauses) {
+            append("pause ", std::to_string(length.count() > 0 ? 1 : 0));
+        }
+    }
+
+    // The pause between two announcements shows as "pause 1" (its length is the clock's).
+    bool recordPauses = false;
 
     const Log &log() const { return m_log; }
 
