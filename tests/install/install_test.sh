@@ -38,7 +38,7 @@ out=$(appstreamcli validate --no-net --explain "$usr/share/metainfo/org.vexalo.V
 exec_line=$(sed -n 's/^Exec=//p' "$usr/share/applications/org.vexalo.Vexalo.desktop")
 [ -x "$usr/bin/$exec_line" ] || fail "the desktop entry runs '$exec_line', which is not installed"
 for page in "$usr"/share/man/man1/*.1; do
-    out=$(cd "$usr/share/man" && LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$page" 2>&1 >/dev/null)
+    out=$(cd "$usr/share/man" && groff -man -ww -z -Tutf8 "$page" 2>&1)
     [ -z "$out" ] || fail "$(basename "$page"): $out"
 done
 
