@@ -1,6 +1,7 @@
 // Vexalo: speaks the state of a Q7 transceiver aloud. Builds the parts, wires them together
-// and runs the start-up sequence before the window is shown; the settings file is the only
-// configuration, so there are no command-line options.
+// and runs the start-up sequence before the window is shown. The settings file is the only
+// configuration; the command line only asks for help or the version.
+#include "command_line.h"
 #include "interpreter.h"
 #include "lifecycle.h"
 #include "link.h"
@@ -17,9 +18,18 @@
 #include <QApplication>
 #include <QSessionManager>
 
+#include <cstdio>
+
 int main(int argc, char **argv)
 {
     using namespace vexalo;
+
+    // Before anything opens, so that --help and --version need no display, sound or port.
+    const CommandLine commandLine = parseCommandLine(argumentsOf(argc, argv));
+    if (commandLine.outcome == CommandLine::Outcome::Exit) {
+        std::fputs(commandLine.output.c_str(), commandLine.exitStatus == 0 ? stdout : stderr);
+        return commandLine.exitStatus;
+    }
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vexalo"));

@@ -3,6 +3,7 @@
 #include "caption_button.h"
 #include "control_table.h"
 #include "link.h"
+#include "version.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -121,7 +122,7 @@ Q7Status::Q7Status(WindowParts parts, QWidget *parent)
       m_handshake(parts.handshake)
 {
     setObjectName(QStringLiteral("Q7Status"));
-    setWindowTitle(QStringLiteral("Vexalo V1.05 beta"));
+    setWindowTitle(QStringLiteral("Vexalo V") + QString::fromLatin1(kVersionLabel));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
                    | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
                    | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
