@@ -1,6 +1,8 @@
 // Vexalo: speaks the state of a Q7 transceiver aloud. Builds the parts, wires them together
-// and runs the start-up sequence before the window is shown; the settings file is the only
-// configuration, so there are no command-line options.
+// and runs the start-up sequence before the window is shown. The settings file is the
+// configuration; the one option, --transcript, adds a way of following what is said.
+#include "announcement_log.h"
+#include "clip_words.h"
 #include "interpreter.h"
 #include "lifecycle.h"
 #include "link.h"
@@ -12,14 +14,35 @@
 #include "shell.h"
 #include "speech.h"
 #include "stop_signals.h"
+#include "transcript.h"
 #include "window_readouts.h"
 
 #include <QApplication>
 #include <QSessionManager>
 
+#include <csignal>
+#include <cstdio>
+#include <memory>
+#include <string_view>
+
 int main(int argc, char **argv)
 {
     using namespace vexalo;
+
+    bool transcript = false;
+    for (int i = 1; i < argc; ++i) {
+        if (std::string_view(argv[i]) == "--transcript") {
+            transcript = true;
+        } else {
+            std::fprintf(stderr,
+                         "vexalo: unknown argument '%s'\n"
+                         "usage: vexalo [--transcript]\n"
+                         "  --transcript  also write each announcement as a line on standard "
+                         "output\n",
+                         argv[i]);
+            return 2;
+        }
+    }
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vexalo"));
@@ -31,7 +54,19 @@ int main(int argc, char **argv)
 
     Q7Globals g;
     PortAudioClipSink sink;
+    // Before the speech unit that reports to it, so that it outlives every announcement.
+    AnnouncementLog announcements(ClipWords::forVoice(ClipSinkOptions {}.folder));
     Speech speech(g, sink, &lifecycle);
+    speech.setListener(&announcements);
+    std::unique_ptr<Transcript> transcriptWriter;
+    if (transcript) {
+#ifdef Q_OS_UNIX
+        // A reader that goes away must end the transcript, not the program (and with it the
+        // shutdown that releases the radio).
+        std::signal(SIGPIPE, SIG_IGN);
+#endif
+        transcriptWriter = std::make_unique<Transcript>(announcements, stdout);
+    }
     NoWindow noWindowYet;
     Interpreter interpreter(g, speech, noWindowYet);
     SerialRadioPort port;
@@ -39,6 +74,7 @@ int main(int argc, char **argv)
     RadioHandshake handshake(g, speech, link);
     Q7Status window(WindowParts { g, speech, link, handshake });
     interpreter.setWindow(window);
+    window.setAnnouncementLog(&announcements);
     Shell shell(ShellParts { g, speech, port, link, handshake, window, lifecycle });
 
     // Every way of being asked to stop ends in the window closing, which runs the shutdown;

@@ -68,13 +68,14 @@ Table readTable()
             continue;
         }
         const auto tab = line.find('\t');
-        if (tab == std::string::npos || tab == 0 || tab + 1 == line.size()
-            || line.find('\t', tab + 1) != std::string::npos) {
-            table.problems.push_back("not NAME TAB WORDS: " + line);
+        const auto tab2 = line.find('\t', tab + 1);
+        if (tab == std::string::npos || tab == 0 || tab2 == std::string::npos || tab2 == tab + 1
+            || tab2 + 1 == line.size() || line.find('\t', tab2 + 1) != std::string::npos) {
+            table.problems.push_back("not NAME TAB WORDS TAB DISPLAY: " + line);
             continue;
         }
         const std::string name = line.substr(0, tab);
-        if (!table.words.emplace(name, line.substr(tab + 1)).second) {
+        if (!table.words.emplace(name, line.substr(tab + 1, tab2 - tab - 1)).second) {
             table.problems.push_back("twice: " + name);
         }
     }
