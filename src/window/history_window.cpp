@@ -2,10 +2,7 @@
 
 #include "announcement_log.h"
 
-#include <QAction>
-#include <QClipboard>
-#include <QGuiApplication>
-#include <QKeySequence>
+#include <QKeyEvent>
 #include <QListWidget>
 #include <QVBoxLayout>
 
@@ -20,22 +17,13 @@ HistoryWindow::HistoryWindow(const AnnouncementLog &log, QWidget *parent)
 
     m_lines->setObjectName(QStringLiteral("announcements"));
     m_lines->setAccessibleName(QStringLiteral("Announcements"));
+    // The list copies its current line itself on Ctrl+C; with one line selected at a time
+    // that is the selected line.
     m_lines->setSelectionMode(QAbstractItemView::SingleSelection);
     m_lines->setUniformItemSizes(true);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_lines);
-
-    auto *close = new QAction(this);
-    close->setShortcut(QKeySequence(Qt::Key_Escape));
-    connect(close, &QAction::triggered, this, &QWidget::close);
-    addAction(close);
-    auto *copy = new QAction(this);
-    copy->setShortcut(QKeySequence::Copy);
-    // The list would otherwise take the keys for itself.
-    copy->setShortcutContext(Qt::WindowShortcut);
-    connect(copy, &QAction::triggered, this, &HistoryWindow::copySelectedLine);
-    addAction(copy);
 
     for (const LoggedAnnouncement &entry : log.entries()) {
         append(entry);
@@ -54,12 +42,15 @@ void HistoryWindow::present()
     m_lines->setFocus();
 }
 
-void HistoryWindow::copySelectedLine() const
+void HistoryWindow::keyPressEvent(QKeyEvent *event)
 {
-    const QList<QListWidgetItem *> selected = m_lines->selectedItems();
-    if (!selected.isEmpty()) {
-        QGuiApplication::clipboard()->setText(selected.first()->text());
+    // Escape is taken as a key press, not a shortcut: a window shortcut did not fire while the
+    // list had the focus, but the list passes the key it does not use on to its window.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
     }
+    QWidget::keyPressEvent(event);
 }
 
 void HistoryWindow::append(const LoggedAnnouncement &entry)

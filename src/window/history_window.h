@@ -22,8 +22,10 @@ public:
     // Shows the window in front, with the cursor on the newest line.
     void present();
 
-    void copySelectedLine() const;
-    const QListWidget &lines() const { return *m_lines; }
+    QListWidget &lines() const { return *m_lines; }
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     void append(const LoggedAnnouncement &entry);
