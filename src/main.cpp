@@ -29,17 +29,21 @@ int main(int argc, char **argv)
 {
     using namespace vexalo;
 
+    static constexpr const char *kUsage
+        = "usage: vexalo [--transcript]\n"
+          "  --transcript  also write each announcement as a line on standard output\n"
+          "Besides the buttons' Alt keys and the menus: Ctrl+R says the last announcement\n"
+          "again, Ctrl+H opens the window of recent announcements.\n";
     bool transcript = false;
     for (int i = 1; i < argc; ++i) {
-        if (std::string_view(argv[i]) == "--transcript") {
+        const std::string_view argument = argv[i];
+        if (argument == "--transcript") {
             transcript = true;
+        } else if (argument == "--help") {
+            std::fputs(kUsage, stdout);
+            return 0;
         } else {
-            std::fprintf(stderr,
-                         "vexalo: unknown argument '%s'\n"
-                         "usage: vexalo [--transcript]\n"
-                         "  --transcript  also write each announcement as a line on standard "
-                         "output\n",
-                         argv[i]);
+            std::fprintf(stderr, "vexalo: unknown argument '%s'\n%s", argv[i], kUsage);
             return 2;
         }
     }
