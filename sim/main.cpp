@@ -60,6 +60,7 @@ itself after "AI2;" until "AI0;", and can be moved by a scenario script.
                        length, first byte 0x80-0xFF, ending in ';')
   --seed N             seed of the --garbage bytes (default 1)
   --help               show this text
+  --version            show the version
 
 Replies, from the start-up state (VFO A 14.025 MHz, B 14.030 MHz, CW, 5 W):
   FA; FA00014025000;   FB; FB00014030000;   FR; FR0;   FT; FT0;   MD; MD3;
@@ -122,7 +123,8 @@ Options parseOptions(int argc, char **argv)
         Silent,
         Garbage,
         Seed,
-        Help
+        Help,
+        Version
     };
     const option longOptions[] = {
         { "link", required_argument, nullptr, Link },
@@ -136,6 +138,7 @@ Options parseOptions(int argc, char **argv)
         { "garbage", no_argument, nullptr, Garbage },
         { "seed", required_argument, nullptr, Seed },
         { "help", no_argument, nullptr, Help },
+        { "version", no_argument, nullptr, Version },
         { nullptr, 0, nullptr, 0 },
     };
     Options o;
@@ -186,6 +189,9 @@ Options parseOptions(int argc, char **argv)
             std::fputs(usage, stdout);
             std::fputs("\n", stdout);
             std::fputs(scriptHelp, stdout);
+            std::exit(0);
+        case Version:
+            std::puts("q7sim " Q7SIM_VERSION);
             std::exit(0);
         default:
             fail(std::string("unknown or incomplete option ")

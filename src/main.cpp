@@ -1,8 +1,10 @@
 // Vexalo: speaks the state of a Q7 transceiver aloud. Builds the parts, wires them together
 // and runs the start-up sequence before the window is shown. The settings file is the
-// configuration; the one option, --transcript, adds a way of following what is said.
+// configuration; the command line asks for help or the version, or adds --transcript, a way of
+// following what is said.
 #include "announcement_log.h"
 #include "clip_words.h"
+#include "command_line.h"
 #include "interpreter.h"
 #include "lifecycle.h"
 #include "link.h"
@@ -23,29 +25,16 @@
 #include <csignal>
 #include <cstdio>
 #include <memory>
-#include <string_view>
 
 int main(int argc, char **argv)
 {
     using namespace vexalo;
 
-    static constexpr const char *kUsage
-        = "usage: vexalo [--transcript]\n"
-          "  --transcript  also write each announcement as a line on standard output\n"
-          "Besides the buttons' Alt keys and the menus: Ctrl+R says the last announcement\n"
-          "again, Ctrl+H opens the window of recent announcements.\n";
-    bool transcript = false;
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view argument = argv[i];
-        if (argument == "--transcript") {
-            transcript = true;
-        } else if (argument == "--help") {
-            std::fputs(kUsage, stdout);
-            return 0;
-        } else {
-            std::fprintf(stderr, "vexalo: unknown argument '%s'\n%s", argv[i], kUsage);
-            return 2;
-        }
+    // Before anything opens, so that --help and --version need no display, sound or port.
+    const CommandLine commandLine = parseCommandLine(argumentsOf(argc, argv));
+    if (commandLine.outcome == CommandLine::Outcome::Exit) {
+        std::fputs(commandLine.output.c_str(), commandLine.exitStatus == 0 ? stdout : stderr);
+        return commandLine.exitStatus;
     }
 
     QApplication app(argc, argv);
@@ -63,7 +52,7 @@ int main(int argc, char **argv)
     Speech speech(g, sink, &lifecycle);
     speech.setListener(&announcements);
     std::unique_ptr<Transcript> transcriptWriter;
-    if (transcript) {
+    if (commandLine.has("transcript")) {
 #ifdef Q_OS_UNIX
         // A reader that goes away must end the transcript, not the program (and with it the
         // shutdown that releases the radio).

@@ -6,6 +6,7 @@
 #include "q7_globals.h"
 #include "reply_framer.h"
 #include "speech.h"
+#include "version.h"
 #include "window_readouts.h"
 
 #include <cstdio>
@@ -38,6 +39,8 @@ clips played for it separated by single spaces. A requested name that is no clip
 
   --state   afterwards print every shared and interpreter variable as name=value
             (unset values print nothing after '='), then Timer1=enabled|disabled
+  --help    show this text
+  --version show the version
 
 Exit status: 0 done, 1 the script could not be read, 2 a malformed directive.
 )";
@@ -221,6 +224,9 @@ int main(int argc, char **argv)
             state = true;
         } else if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
             std::cout << kUsage;
+            return 0;
+        } else if (std::strcmp(argv[i], "--version") == 0) {
+            std::cout << "vexalo-replay " << vexalo::kVersionLabel << '\n';
             return 0;
         } else if (argv[i][0] == '-' && argv[i][1] != '\0') {
             std::cerr << "vexalo-replay: unknown option " << argv[i] << "\n" << kUsage;

@@ -68,36 +68,38 @@ const Family *familyOf(std::string_view reply)
 
 } // namespace
 
-void Interpreter::dispatch(Q7Globals &state, std::string_view text)
+bool Interpreter::dispatch(Q7Globals &state, std::string_view text)
 {
     Context context { state, m_speech, *m_window };
     End end = End::Normal;
     if (const Family *family = familyOf(text)) {
         end = family->handler(context, Reply(text));
     }
-    qCDebug(lcInterpreter, "%.*s %s", static_cast<int>(text.size()), text.data(),
-            end == End::Quiet ? "quiet" : "done");
     if (end == End::Normal) {
         state.reply_pending = false;
     }
+    return end == End::Normal;
 }
 
 void Interpreter::HandleReply(std::string_view text)
 {
     const Family *family = familyOf(text);
     const auto heard = family ? m_heard.find(family->prefix) : m_heard.end();
+    bool normal;
     if (heard == m_heard.end()) {
-        dispatch(m_globals, text);
-        return;
+        normal = dispatch(m_globals, text);
+    } else {
+        // Said against what the operator last heard, then recorded on the real state in
+        // silence, so that what is recorded never depends on what was passed over.
+        Q7Globals spoken = m_globals;
+        family->restore(spoken, heard->second);
+        m_heard.erase(heard);
+        dispatch(spoken, text);
+        const auto muted = m_speech.mute();
+        normal = dispatch(m_globals, text);
     }
-    // Said against what the operator last heard, then recorded on the real state in silence,
-    // so that what is recorded never depends on what was passed over.
-    Q7Globals spoken = m_globals;
-    family->restore(spoken, heard->second);
-    m_heard.erase(heard);
-    dispatch(spoken, text);
-    const auto muted = m_speech.mute();
-    dispatch(m_globals, text);
+    qCDebug(lcInterpreter, "reply %.*s -> %s", static_cast<int>(text.size()), text.data(),
+            normal ? "done" : "quiet");
 }
 
 bool Interpreter::maySupersede(std::string_view text) const
@@ -126,10 +128,10 @@ void Interpreter::HandleSuperseded(std::string_view text)
     if (const Family *family = familyOf(text)) {
         m_heard.try_emplace(std::string(family->prefix), m_globals);
     }
-    qCDebug(lcInterpreter, "stale, a newer one waits: %.*s", static_cast<int>(text.size()),
-            text.data());
     const auto muted = m_speech.mute();
-    dispatch(m_globals, text);
+    const bool normal = dispatch(m_globals, text);
+    qCDebug(lcInterpreter, "reply %.*s -> %s", static_cast<int>(text.size()), text.data(),
+            normal ? "stale" : "stale, quiet");
 }
 
 } // namespace vexalo

@@ -40,7 +40,8 @@ public:
     void setWindow(WindowReadouts &window) { m_window = &window; }
 
 private:
-    void dispatch(Q7Globals &state, std::string_view reply);
+    // Handles the reply on `state`; true when it ended normally (reply_pending cleared).
+    bool dispatch(Q7Globals &state, std::string_view reply);
 
     Q7Globals &m_globals;
     Speech &m_speech;

@@ -10,6 +10,7 @@
 #include "speech.h"
 
 #include <algorithm>
+#include <functional>
 
 namespace vexalo {
 
@@ -105,14 +106,14 @@ void Link::Comm1_OnComm(std::string_view input)
             m_interpreter.HandleSuperseded(reply);
             continue;
         }
-        const bool interruptible = m_interpreter.interruptible(reply);
-        const auto announcement = m_speech.announce([this, interruptible, &reply] {
-            if (!interruptible) {
-                return false;
-            }
-            collectWaiting();
-            return newerWaiting(reply);
-        });
+        std::function<bool()> superseded;
+        if (m_interpreter.interruptible(reply)) {
+            superseded = [this, &reply] {
+                collectWaiting();
+                return newerWaiting(reply);
+            };
+        }
+        const auto announcement = m_speech.announce(std::move(superseded));
         m_interpreter.HandleReply(reply);
     }
     m_handingOn = false;

@@ -5,6 +5,7 @@
 #include "control_table.h"
 #include "history_window.h"
 #include "link.h"
+#include "version.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -123,7 +124,7 @@ Q7Status::Q7Status(WindowParts parts, QWidget *parent)
       m_handshake(parts.handshake)
 {
     setObjectName(QStringLiteral("Q7Status"));
-    setWindowTitle(QStringLiteral("Vexalo V1.05 beta"));
+    setWindowTitle(QStringLiteral("Vexalo V") + QString::fromLatin1(kVersionLabel));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
                    | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
                    | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);

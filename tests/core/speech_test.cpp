@@ -78,3 +78,35 @@ TEST(PlayClip, OnlyLowerCaseLettersDigitsAndUnderscoreReachTheSink)
 
 } // namespace
 } // namespace vexalo::testing
+
+namespace vexalo::testing {
+namespace {
+
+// Announcements that follow each other at once get a pause between them; the words of one do not.
+TEST(Announcements, ArePausedBetweenAndMutingAlwaysEnds)
+{
+    Harness h;
+    h.sink.recordPauses = true;
+    {
+        const auto first = h.speech.announce();
+        h.speech.PlayClip("rit");
+        h.speech.PlayClip("off");
+    }
+    {
+        const auto second = h.speech.announce();
+        const auto nested = h.speech.mute();
+        h.speech.PlayClip("xit");
+    }
+    EXPECT_TRUE(h.g.speech_on) << "unmuted again when the guard ends";
+    {
+        const auto third = h.speech.announce();
+        h.speech.PlayClip("a");
+    }
+    h.g.speech_on = false;
+    h.speech.PlayFarewell("73s");
+    EXPECT_EQ(h.sink.take(), (Clips { "rit", "off", "|", "a", "|", "73s" }))
+        << "a muted announcement says nothing and needs no pause; the farewell is heard muted";
+}
+
+} // namespace
+} // namespace vexalo::testing

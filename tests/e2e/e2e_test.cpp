@@ -1,6 +1,11 @@
 #include "program_run.h"
 
+#include <QThread>
+
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
 
 namespace vexalo::testing {
 namespace {
@@ -143,6 +148,96 @@ TEST(EndToEnd, ShutdownReleasesTheRadioBeforeTheFarewellAndClosesThePortAfterIt)
     EXPECT_GE(closed->seconds - farewell->seconds, 0.249);
     EXPECT_EQ(run.radioCommands().back(), "q70;");
     EXPECT_EQ(run.settings(), QByteArray("1,3,#FALSE#\r\n"));
+}
+
+TEST(Stopping, ASignalDuringTheHandshakeEndsItAndTheProgramPromptly)
+{
+    ProgramRun run;
+    run.writeSettings("1,0,#FALSE#\r\n");
+    run.startRadio({ "--silent" });
+    run.startVexalo();
+    ASSERT_TRUE(run.waitFor("send id;"));
+    run.vexalo.terminate();
+    QElapsedTimer clock;
+    clock.start();
+    ASSERT_TRUE(run.vexalo.waitForFinished(5000));
+    run.waitFor("port closed", std::chrono::milliseconds(0));
+    const LogLine *closed = run.find("port closed");
+    ASSERT_TRUE(closed);
+    EXPECT_LT(clock.elapsed(), 1500) << "gone within a second of the port closing";
+    EXPECT_EQ(run.clips(), Strings { "73s" }) << "the farewell, and nothing after it";
+    EXPECT_EQ(run.radioCommands(), (Strings { "id;", "q70;" }));
+    EXPECT_EQ(run.settings(), QByteArray("1,0,#FALSE#\r\n"));
+}
+
+TEST(EndToEnd, ReportsArrivingTogetherAreSaidOnlyAtTheNewestAndAnUnpluggedRadioIsSurvived)
+{
+    ProgramRun run;
+    run.writeSettings("1,3,#FALSE#\r\n");
+    QFile script(run.path("burst.q7s"));
+    ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+    script.write("wait 0.3\nsend FA00014025010;FA00014025020;FA00014025030;\n");
+    script.close();
+    run.startRadio({ "--script", "burst.q7s", "--script-after-ai2" });
+    run.startVexalo();
+    ASSERT_TRUE(run.waitFor("reply FA00014025030; -> done"));
+    EXPECT_TRUE(run.said("reply FA00014025010; -> stale"));
+    EXPECT_TRUE(run.said("reply FA00014025020; -> stale"));
+    const Strings clips = run.clips();
+    EXPECT_EQ(Strings(clips.end() - 7, clips.end()),
+              (Strings { "14", "0", "2", "5", "pt", "0", "3" }));
+    EXPECT_EQ(clips.size(), 8u) << "q7_present, then the newest frequency only";
+
+    run.sim.terminate(); // the radio goes away with the port open
+    ASSERT_TRUE(run.sim.waitForFinished(3000));
+    const double before = run.cpuSeconds();
+    QThread::msleep(1000);
+    EXPECT_LT(run.cpuSeconds() - before, 0.2) << "a hung-up line must not spin";
+    EXPECT_EQ(run.vexalo.state(), QProcess::Running);
+    EXPECT_EQ(run.stopVexalo(), 0);
+}
+
+TEST(Flood, ReportsAtTheLinesFullRateAreEachHandledOnceInOrderInFlatMemory)
+{
+    ProgramRun run;
+    run.paced = true;
+    run.writeSettings("1,3,#FALSE#\r\n");
+    QFile script(run.path("flood.q7s"));
+    ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+    for (int i = 0; i < 400; ++i) {
+        script.write(i % 2 ? "tune a +10\n" : "mode usb\nmode cw\n");
+    }
+    script.close();
+    run.startRadio({ "--script", "flood.q7s", "--script-after-ai2" });
+    run.startVexalo();
+    ASSERT_TRUE(run.waitFor("send AI2;"));
+    QThread::msleep(1500);
+    const long early = run.residentKb();
+    QThread::msleep(3000);
+    const long late = run.residentKb();
+    std::printf("[ figures  ] resident memory %ld kB after 1.5 s of reports, %ld kB after 4.5 s\n",
+                early, late);
+    EXPECT_LT(late - early, 2048) << "memory must not grow with the reports";
+
+    run.vexalo.terminate(); // in the middle of the flood
+    QElapsedTimer clock;
+    clock.start();
+    ASSERT_TRUE(run.vexalo.waitForFinished(5000));
+    EXPECT_LT(clock.elapsed(), 2000);
+    run.waitFor("port closed", std::chrono::milliseconds(0));
+    EXPECT_EQ(run.clips().back(), "73s");
+
+    // Every reply the radio sent after the handshake, up to where the program stopped.
+    const Strings sent = run.radioReplies();
+    const Strings handled = run.handledReplies();
+    ASSERT_GT(handled.size(), 100u);
+    const auto first = std::search(sent.begin(), sent.end(), handled.begin(), handled.begin() + 1);
+    ASSERT_NE(first, sent.end());
+    const Strings expected(first,
+                           first
+                               + static_cast<long>(std::min(
+                                   handled.size(), static_cast<std::size_t>(sent.end() - first))));
+    EXPECT_EQ(handled, expected) << "each reply once, in the order sent";
 }
 
 } // namespace

@@ -12,7 +12,9 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace vexalo::testing {
@@ -55,8 +57,8 @@ public:
         sim.setWorkingDirectory(dir.path());
         sim.setProcessChannelMode(QProcess::ForwardedOutputChannel);
         sim.setReadChannel(QProcess::StandardError);
-        sim.start(Q7SIM_PATH,
-                  QStringList { "--fast", "--link", link, "--log", "sim.log" } + options);
+        const QStringList pace = paced ? QStringList {} : QStringList { "--fast" };
+        sim.start(Q7SIM_PATH, pace + QStringList { "--link", link, "--log", "sim.log" } + options);
         ASSERT_TRUE(sim.waitForStarted());
         // q7sim says it is ready once the link exists.
         QByteArray said;
@@ -70,7 +72,8 @@ public:
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("QT_QPA_PLATFORM", "offscreen");
-        env.insert("QT_LOGGING_RULES", "vexalo.speech.debug=true;vexalo.link.debug=true");
+        env.insert("QT_LOGGING_RULES",
+                   "vexalo.speech.debug=true;vexalo.link.debug=true;vexalo.interpreter.debug=true");
         env.insert("QT_MESSAGE_PATTERN", "%{time process} %{message}");
         vexalo.setProcessEnvironment(env);
         vexalo.setWorkingDirectory(dir.path());
@@ -127,28 +130,75 @@ public:
     std::vector<std::string> clips() const { return withPrefix(log, "clip "); }
 
     // Commands as the radio received them, cut at ';'.
-    std::vector<std::string> radioCommands() const
+    std::vector<std::string> radioCommands() const { return radioSaid("cmd"); }
+    // Replies and reports as they left the radio.
+    std::vector<std::string> radioReplies() const { return radioSaid("reply"); }
+
+    // The replies Vexalo handled, in order, each once, whether said or passed over as stale.
+    std::vector<std::string> handledReplies() const
     {
-        QFile file(path("sim.log"));
-        std::vector<std::string> commands;
-        if (!file.open(QIODevice::ReadOnly)) {
-            return commands;
-        }
-        for (const QByteArray &line : file.readAll().split('\n')) {
-            const QList<QByteArray> parts = line.split(' ');
-            if (parts.size() == 3 && parts[1] == "cmd") {
-                commands.push_back(parts[2].toStdString());
+        std::vector<std::string> replies;
+        for (const LogLine &line : log) {
+            const auto arrow = line.text.rfind(" -> ");
+            if (line.text.starts_with("reply ") && arrow != std::string::npos) {
+                replies.push_back(line.text.substr(6, arrow - 6));
             }
         }
-        return commands;
+        return replies;
+    }
+
+    // Processor time the running program has used, user and system, in seconds.
+    double cpuSeconds() const
+    {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(vexalo.processId()));
+        if (!stat.open(QIODevice::ReadOnly)) {
+            return -1;
+        }
+        const QByteArray text = stat.readAll();
+        // Fields after the command name, which is in parentheses and may hold spaces.
+        const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
+        return (fields.value(11).toDouble() + fields.value(12).toDouble())
+            / static_cast<double>(sysconf(_SC_CLK_TCK));
+    }
+
+    // Resident memory of the running program, in kilobytes.
+    long residentKb() const
+    {
+        QFile status(QStringLiteral("/proc/%1/status").arg(vexalo.processId()));
+        if (!status.open(QIODevice::ReadOnly)) {
+            return -1;
+        }
+        for (const QByteArray &line : status.readAll().split('\n')) {
+            if (line.startsWith("VmRSS:")) {
+                return line.mid(6).trimmed().split(' ').front().toLong();
+            }
+        }
+        return -1;
     }
 
     QTemporaryDir dir;
+    bool paced = false; // the radio at the line's own pace instead of at once
     QProcess sim;
     QProcess vexalo;
     std::vector<LogLine> log;
 
 private:
+    std::vector<std::string> radioSaid(const QByteArray &kind) const
+    {
+        QFile file(path("sim.log"));
+        std::vector<std::string> said;
+        if (!file.open(QIODevice::ReadOnly)) {
+            return said;
+        }
+        for (const QByteArray &line : file.readAll().split('\n')) {
+            const QList<QByteArray> parts = line.split(' ');
+            if (parts.size() == 3 && parts[1] == kind) {
+                said.push_back(parts[2].toStdString());
+            }
+        }
+        return said;
+    }
+
     static std::vector<std::string> withPrefix(const std::vector<LogLine> &lines,
                                                const std::string &prefix)
     {

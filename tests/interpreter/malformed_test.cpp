@@ -16,9 +16,9 @@ TEST(MalformedReplies, ShortOrGarbledFieldsHaveDefinedResults)
         { "status report cut after the frequency", {}, kPlain,
           { { "IF0001402500", kAsked, { "14", "0", "2", "5", "pt", "0", "0", "a" } } }, {} },
         { "band digits that are no digits", {}, kPlain,
-          { { IF({ .freq = "000:7040000", .band = '1' }), kUnasked, { "7", "pt", "0" } } }, {} },
-        { "RIT digit that is no digit reads as off", { IF({ .rit = '1' }) }, kPlain,
-          { { IF({ .rit = 'x' }), kUnasked, { "rit", "off" } } }, { { "rit_state", "0" } } },
+          { { statusReport({ .freq = "000:7040000", .band = '1' }), kUnasked, { "7", "pt", "0" } } }, {} },
+        { "RIT digit that is no digit reads as off", { statusReport({ .rit = '1' }) }, kPlain,
+          { { statusReport({ .rit = 'x' }), kUnasked, { "rit", "off" } } }, { { "rit_state", "0" } } },
         { "filter reply without fields", {}, kPlain,
           { { "FW;", kAsked, { "?", "hz" } } }, { { "last_filter", "" } } },
         { "filter reply cut inside the bandwidth", {}, kPlain,
@@ -35,7 +35,7 @@ TEST(MalformedReplies, ShortOrGarbledFieldsHaveDefinedResults)
         { "power reply without fields is the long form", {}, kPlain,
           { { "PC;", kAsked, { "power", "?", "pt", "?", "watts" } } },
           { { "firmware_format", "201D+" }, { "last_power", "0" } } },
-        { "receive VFO without fields", { IF({ .vfo = '1' }) }, kPlain,
+        { "receive VFO without fields", { statusReport({ .vfo = '1' }) }, kPlain,
           { { "FR;", kAsked, {} } }, { { "rx_vfo", "1" } } },
         { "line noise before a prefix hides it", {}, kPlain,
           { { "\r\nIF;", kAsked, {} } }, { { "reply_pending", "false" }, { "last_mhz", "" } } },
@@ -50,7 +50,7 @@ TEST(MalformedReplies, ShortOrGarbledFieldsHaveDefinedResults)
 TEST(MalformedReplies, EveryTruncationEndsByTheReplyPendingRule)
 {
     const std::string samples[] = {
-        IF({ .offset = "+0150", .rit = '1', .xit = '1', .split = '1', .band = '1' }),
+        statusReport({ .offset = "+0150", .rit = '1', .xit = '1', .split = '1', .band = '1' }),
         "BG05;",
         "FA00014025000;",
         "FB00014025000;",

@@ -96,7 +96,7 @@ TEST(ModeReply, UsesTheModeTableAndIgnoresTheBurst)
     const Script scripts[] = {
         { "unasked new mode", { "MD2;" }, kPlain, { { "MD7;", kUnasked, { "cwr" } } }, {} },
         { "unasked same mode", { "MD7;" }, kPlain, { { "MD7;", kUnasked, {} } }, {} },
-        { "mode recorded by a status report is the same mode", { IF({ .mode = '3' }) }, kPlain,
+        { "mode recorded by a status report is the same mode", { statusReport({ .mode = '3' }) }, kPlain,
           { { "MD3;", kUnasked, {} } }, {} },
         { "burst: spoken all the same, normal end", {}, kQuiet,
           { { "MD7;", kAsked, { "cwr" } } },

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "harness.h"
+#include "status_report.h"
 
 #include <gtest/gtest.h>
 
@@ -89,24 +90,6 @@ inline void run(const Script &s)
             EXPECT_EQ(all, heardState) << "speech off must record the same values";
         }
     }
-}
-
-// A status report built field by field; the positions not read are filled as a radio would.
-struct Status {
-    std::string freq = "00014025000"; // positions 3-13
-    std::string offset = "+0000"; // 19-23
-    char rit = '0'; // 24
-    char xit = '0'; // 25
-    char mode = '2'; // 30
-    char vfo = '0'; // 31
-    char split = '0'; // 33
-    char band = '0'; // 34
-};
-
-inline std::string IF(const Status &s = {})
-{
-    return "IF" + s.freq + "     " + s.offset + s.rit + s.xit + "0000" + s.mode + s.vfo + "0"
-        + s.split + s.band + "01 ;";
 }
 
 } // namespace vexalo::testing

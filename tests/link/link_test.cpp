@@ -268,7 +268,10 @@ TEST(SerialPortNumbers, MapToALinkInTheWorkingDirectoryOrTheSystemPort)
     const QString previous = QDir::currentPath();
     QDir::setCurrent(dir.path());
     QFile::link("/dev/null", "com2");
+    QFile::link(dir.filePath("unplugged"), "com3");
     EXPECT_EQ(serialDeviceFor(2), QDir(dir.path()).absoluteFilePath("com2"));
+    EXPECT_EQ(serialDeviceFor(3), QDir(dir.path()).absoluteFilePath("com3"))
+        << "an entry whose device is gone is still the port, not the built-in one";
     EXPECT_EQ(serialDeviceFor(1), "/dev/ttyS0");
     EXPECT_EQ(serialDeviceFor(10), "/dev/ttyS9");
     EXPECT_EQ(serialDeviceFor(0), std::nullopt);

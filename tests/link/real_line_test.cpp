@@ -3,6 +3,8 @@
 #include "event_wait.h"
 #include "harness.h"
 #include "link.h"
+#include "radio_handshake.h"
+#include "report_mode_commands.h"
 #include "serial_radio_port.h"
 
 #include <QDir>
@@ -13,6 +15,8 @@
 #include <QTimer>
 
 #include <gtest/gtest.h>
+
+#include <sys/resource.h>
 
 namespace vexalo::testing {
 namespace {
@@ -42,6 +46,14 @@ protected:
                     << "scenario.q7s"
                     << "--script-after-ai2";
         }
+        startRadio(options);
+        ASSERT_TRUE(port.setPortNumber(1));
+        ASSERT_TRUE(port.configure());
+        ASSERT_TRUE(port.open()) << port.deviceName().toStdString();
+    }
+
+    void startRadio(const QStringList &options)
+    {
         m_sim.setReadChannel(QProcess::StandardError);
         m_sim.start(Q7SIM_PATH, QStringList { "--link", "com1", "--log", "sim.log" } + options);
         ASSERT_TRUE(m_sim.waitForStarted());
@@ -49,9 +61,13 @@ protected:
         while (!said.contains("ready") && m_sim.waitForReadyRead(5000)) {
             said += m_sim.readAllStandardError();
         }
-        ASSERT_TRUE(port.setPortNumber(1));
-        ASSERT_TRUE(port.configure());
-        ASSERT_TRUE(port.open()) << port.deviceName().toStdString();
+    }
+
+    // The far end of the line goes away, as when the adapter is pulled.
+    void unplugRadio()
+    {
+        m_sim.terminate();
+        ASSERT_TRUE(m_sim.waitForFinished(3000));
     }
 
     // Lets arrivals be handled for a while without anything being awaited.
@@ -165,6 +181,41 @@ TEST_F(RealLine, TheLockPollSendsLkEveryHalfSecondWhileEnabled)
         EXPECT_GE(times[i] - times[i - 1], 0.45);
     }
     EXPECT_FALSE(h.g.reply_pending) << "each poll's reply ended its pending state";
+}
+
+class NoModes : public ReportModeCommands {
+public:
+    void Manual_report_Click() override { }
+    void Semi_report_Click() override { }
+    void Full_report_Click() override { }
+};
+
+// Process CPU time, user and system, in milliseconds.
+long cpuMs()
+{
+    rusage usage {};
+    getrusage(RUSAGE_SELF, &usage);
+    return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000
+        + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000;
+}
+
+TEST_F(RealLine, AnUnpluggedRadioClosesTheLineQuietlyAndIsFoundAgainWhenItIsBack)
+{
+    connect({ "--fast" });
+    unplugRadio();
+    const long before = cpuMs();
+    deliverFor(1000);
+    EXPECT_LT(cpuMs() - before, 200) << "a hung-up line must not spin";
+    EXPECT_FALSE(port.isOpen());
+    link.ask(commands::kVfoA);
+    EXPECT_EQ(h.sink.take(), Clips { "q7_error" });
+
+    startRadio({ "--fast" });
+    RadioHandshake handshake { h.g, h.speech, link };
+    NoModes modes;
+    h.g.comm_port = 1;
+    handshake.InitRadio(modes);
+    EXPECT_EQ(h.sink.take(), Clips { "q7_present" });
 }
 
 } // namespace

@@ -1,3 +1,4 @@
+#include "clip_recorder.h"
 #include "fake_radio_port.h"
 #include "harness.h"
 #include "lifecycle.h"
@@ -6,31 +7,18 @@
 #include "radio_handshake.h"
 #include "shell.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace vexalo::testing {
 namespace {
-
-// Clips and line events on one timeline, so that their order can be checked.
-class TimelineSink : public ClipSink {
-public:
-    explicit TimelineSink(std::vector<std::string> &timeline) : m_timeline(timeline) { }
-    void playClip(std::string_view name) override
-    {
-        m_timeline.push_back("clip " + std::string(name));
-    }
-    void playMissing(std::string_view name) override
-    {
-        m_timeline.push_back("missing " + std::string(name));
-    }
-
-private:
-    std::vector<std::string> &m_timeline;
-};
 
 struct ShellHarness {
     explicit ShellHarness(const std::optional<std::string> &settings)
@@ -51,16 +39,7 @@ struct ShellHarness {
         return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : "<missing>";
     }
 
-    std::vector<std::string> clips() const
-    {
-        std::vector<std::string> result;
-        for (const auto &event : timeline) {
-            if (event.starts_with("clip ")) {
-                result.push_back(event.substr(5));
-            }
-        }
-        return result;
-    }
+    Clips clips() const { return clipNames(timeline); }
 
     std::vector<int> checkedPorts() const
     {
@@ -78,7 +57,7 @@ struct ShellHarness {
     std::vector<std::string> timeline;
     Q7Globals g;
     Lifecycle lifecycle;
-    TimelineSink sink { timeline };
+    ClipRecorder<> sink { timeline };
     Speech speech { g, sink, &lifecycle };
     NoWindow noWindow;
     Interpreter interpreter { g, speech, noWindow };
@@ -268,6 +247,61 @@ TEST(SelectPort, APortThatFailsStaysChosenAndIsSaved)
     EXPECT_EQ(h.checkedPorts(), std::vector<int> { 7 });
     h.shell.Form_Unload();
     EXPECT_EQ(h.fileContent(), "7,0,#TRUE#\r\n");
+}
+
+} // namespace
+} // namespace vexalo::testing
+
+namespace vexalo::testing {
+namespace {
+
+// The part of the timeline from the release of the radio on.
+std::vector<std::string> fromRelease(const std::vector<std::string> &timeline)
+{
+    const auto release = std::find(timeline.begin(), timeline.end(), "write q70;");
+    return { release, timeline.end() };
+}
+
+TEST(Stopping, WhateverRunsTheShutdownIsFinalAndTheFarewellIsHeard)
+{
+    const struct {
+        const char *name;
+        std::vector<std::string> unanswered; // the radio stays silent to these
+        void (*action)(ShellHarness &); // runs until the window is closed meanwhile
+    } cases[] = {
+        { "exit while the radio is being identified",
+          { "id;", "q72;q7;", "q7;" },
+          [](ShellHarness &h) { h.window.Radio_init_Click(); } },
+        { "exit during the silent priming",
+          { "pc;" },
+          [](ShellHarness &h) { h.window.Radio_init_Click(); } },
+        { "exit during the RIT/XIT wait",
+          { "if;" },
+          [](ShellHarness &h) { h.window.RIT_get_Click(); } },
+        { "a second Reinitialize queued before the exit",
+          { "id;", "q72;q7;", "q7;" },
+          [](ShellHarness &h) {
+              QTimer::singleShot(100, &h.window, [&h] { h.window.Radio_init_Click(); });
+              h.window.Radio_init_Click();
+          } },
+    };
+    for (const auto &c : cases) {
+        ShellHarness h("1,0,#FALSE#\r\n");
+        h.shell.Form_Load();
+        for (const std::string &command : c.unanswered) {
+            h.port.answers.erase(command);
+        }
+        h.timeline.clear();
+        QTimer::singleShot(200, &h.window, [&h] { h.window.close(); });
+        c.action(h);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(fromRelease(h.timeline),
+                  (std::vector<std::string> { "write q70;", "clip 73s", "close" }))
+            << c.name;
+        EXPECT_FALSE(h.port.isOpen()) << c.name;
+        EXPECT_EQ(h.fileContent(), "1,0,#FALSE#\r\n") << c.name;
+        EXPECT_TRUE(h.g.speech_on) << c.name << ": no routine leaves the program mute";
+    }
 }
 
 } // namespace

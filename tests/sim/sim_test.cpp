@@ -1,6 +1,7 @@
 // Black-box tests of the q7sim program over a real pseudo-terminal: what it answers, what it
 // reports by itself, its fault options, its scenario scripts, its log and its line.
 #include "sim_harness.h"
+#include "status_report.h"
 
 #include <gtest/gtest.h>
 
@@ -12,14 +13,17 @@
 namespace q7sim::testing {
 namespace {
 
-// A status report: frequency (3-13), offset (19-23), RIT and XIT (24-25), then mode, receive
-// VFO, an unread digit, split and band flag (30-34). The other positions are always zero.
-std::string status(const char *hz, const char *offset, const char *ritXit, const char *modeToFlag)
+using vexalo::testing::Status;
+
+// The simulator fills the positions nobody reads with zeros.
+std::string status(Status s)
 {
-    return std::string("IF") + hz + "00000" + offset + ritXit + "0000" + modeToFlag + "000;";
+    s.filler = '0';
+    s.tail = "000;";
+    return vexalo::testing::statusReport(s);
 }
 
-const std::string startIF = status("00014025000", "+0000", "00", "30000");
+const std::string startIF = status({ .mode = '3' });
 
 std::string withCase(std::string text, int variant)
 {
@@ -198,16 +202,16 @@ TEST(AutoInformation, EveryChangeSendsItsReportsAndNoChangeSendsNothing)
         { "tune a -25000", { "FA00014000000;" } },
         { "tune b 7000000", { "FB00007000000;" } },
         { "FA00007040000;", { "FA00007040000;" } },
-        { "mode usb", { "MD2;", status("00014025000", "+0000", "00", "20000") } },
-        { "MD9;", { "MD9;", status("00014025000", "+0000", "00", "90000") } },
-        { "rit on", { status("00014025000", "+0000", "10", "30000") } },
-        { "xit on", { status("00014025000", "+0000", "01", "30000") } },
-        { "offset -120", { status("00014025000", "-0120", "00", "30000") } },
-        { "offset 45", { status("00014025000", "+0045", "00", "30000") } },
-        { "split on", { "FT1;", status("00014025000", "+0000", "00", "30010") } },
-        { "FT1;", { "FT1;", status("00014025000", "+0000", "00", "30010") } },
-        { "rx b", { "FR1;", "FT1;", status("00014030000", "+0000", "00", "31000") } },
-        { "FR1;", { "FR1;", "FT1;", status("00014030000", "+0000", "00", "31000") } },
+        { "mode usb", { "MD2;", status({ .mode = '2' }) } },
+        { "MD9;", { "MD9;", status({ .mode = '9' }) } },
+        { "rit on", { status({ .rit = '1', .mode = '3' }) } },
+        { "xit on", { status({ .xit = '1', .mode = '3' }) } },
+        { "offset -120", { status({ .offset = "-0120", .mode = '3' }) } },
+        { "offset 45", { status({ .offset = "+0045", .mode = '3' }) } },
+        { "split on", { "FT1;", status({ .mode = '3', .split = '1' }) } },
+        { "FT1;", { "FT1;", status({ .mode = '3', .split = '1' }) } },
+        { "rx b", { "FR1;", "FT1;", status({ .freq = "00014030000", .mode = '3', .vfo = '1' }) } },
+        { "FR1;", { "FR1;", "FT1;", status({ .freq = "00014030000", .mode = '3', .vfo = '1' }) } },
         { "filter 1 2700", { "FW27001;" } },
         { "FW18003;", { "FW18003;" } },
         { "FW2400;", { "FW24002;" } },
@@ -236,7 +240,7 @@ TEST(AutoInformation, EveryChangeSendsItsReportsAndNoChangeSendsNothing)
 TEST(AutoInformation, BandChangeSendsAFlaggedStatusAndABurstClosedByNb)
 {
     const Texts burst { "FT0;", "MD3;", "FW05002;", "GT002;", "PA1;", "RA00;", "NB00;" };
-    Texts expected { status("00007040000", "+0000", "00", "30001"), "FA00007040000;",
+    Texts expected { status({ .freq = "00007040000", .mode = '3', .band = '1' }), "FA00007040000;",
                      "FB00014030000;" };
     expected.insert(expected.end(), burst.begin(), burst.end());
     EXPECT_EQ(reportsAfter("band 7040000"), expected);
@@ -244,8 +248,8 @@ TEST(AutoInformation, BandChangeSendsAFlaggedStatusAndABurstClosedByNb)
     // On VFO B the band key moves B, and the status report carries B's frequency.
     expected = { "FR1;",
                  "FT1;",
-                 status("00014030000", "+0000", "00", "31000"),
-                 status("00021200000", "+0000", "00", "31001"),
+                 status({ .freq = "00014030000", .mode = '3', .vfo = '1' }),
+                 status({ .freq = "00021200000", .mode = '3', .vfo = '1', .band = '1' }),
                  "FA00014025000;",
                  "FB00021200000;",
                  "FT1;" };

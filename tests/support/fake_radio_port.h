@@ -8,6 +8,7 @@
 
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace vexalo::testing {
@@ -73,6 +74,10 @@ public:
 
     // Delivers input now, as if it had just arrived on the line.
     void arrive(std::string_view input) { deliver(input); }
+
+    // What a look ahead finds: input that arrived while a clip played, not yet delivered.
+    std::string takeWaiting() override { return std::exchange(waiting, {}); }
+    std::string waiting;
 
     std::map<std::string, std::string> answers; // write -> what the radio sends back
     std::vector<std::string> written;

@@ -2,7 +2,7 @@
 // a clip recorder and a fake window. Tests feed replies and compare the clips heard.
 #pragma once
 
-#include "clip_sink.h"
+#include "clip_recorder.h"
 #include "interpreter.h"
 #include "lifecycle.h"
 #include "q7_globals.h"
@@ -14,8 +14,6 @@
 #include <vector>
 
 namespace vexalo::testing {
-
-using Clips = std::vector<std::string>;
 
 class FakeWindow : public WindowReadouts {
 public:
@@ -51,7 +49,7 @@ struct Harness {
 
     Q7Globals g;
     Lifecycle lifecycle;
-    RecordingClipSink sink;
+    ClipRecorder<> sink;
     Speech speech { g, sink, &lifecycle };
     FakeWindow window;
     Interpreter interpreter { g, speech, window };

@@ -1,5 +1,6 @@
-// The voice: clips.tsv names every clip the program can ask for, each with words to say, and
-// the recorded folder holds a playable, non-silent WAV for each of them.
+// The voice: clips.tsv names every clip the program can ask for, each with words to say, every
+// other language's table names the same clips, and the recorded folder holds a playable,
+// non-silent WAV for each of them.
 #include <sndfile.h>
 
 #include <gtest/gtest.h>
@@ -54,29 +55,39 @@ std::string spoken(int n)
 
 struct Table {
     std::map<std::string, std::string> words;
+    std::map<std::string, std::string> display; // the optional third column
     std::vector<std::string> problems;
 };
 
-Table readTable()
+Table readTable(const char *path = VEXALO_CLIPS_TSV)
 {
     Table table;
-    std::ifstream in(VEXALO_CLIPS_TSV);
-    EXPECT_TRUE(in) << VEXALO_CLIPS_TSV;
+    std::ifstream in(path);
+    EXPECT_TRUE(in) << path;
     std::string line;
     while (std::getline(in, line)) {
         if (line.empty() || line.starts_with('#')) {
             continue;
         }
-        const auto tab = line.find('\t');
-        const auto tab2 = line.find('\t', tab + 1);
-        if (tab == std::string::npos || tab == 0 || tab2 == std::string::npos || tab2 == tab + 1
-            || tab2 + 1 == line.size() || line.find('\t', tab2 + 1) != std::string::npos) {
-            table.problems.push_back("not NAME TAB WORDS TAB DISPLAY: " + line);
+        std::vector<std::string> columns;
+        for (std::size_t from = 0;;) {
+            const auto tab = line.find('\t', from);
+            columns.push_back(line.substr(from, tab - from));
+            if (tab == std::string::npos) {
+                break;
+            }
+            from = tab + 1;
+        }
+        if (columns.size() < 2 || columns.size() > 3
+            || std::ranges::any_of(columns, &std::string::empty)) {
+            table.problems.push_back("not NAME TAB WORDS [TAB DISPLAY]: " + line);
             continue;
         }
-        const std::string name = line.substr(0, tab);
-        if (!table.words.emplace(name, line.substr(tab + 1, tab2 - tab - 1)).second) {
-            table.problems.push_back("twice: " + name);
+        if (!table.words.emplace(columns[0], columns[1]).second) {
+            table.problems.push_back("twice: " + columns[0]);
+        }
+        if (columns.size() == 3) {
+            table.display.emplace(columns[0], columns[2]);
         }
     }
     return table;
@@ -96,6 +107,28 @@ TEST(ClipTable, NamesEveryClipOnceWithWordsToSay)
     std::ranges::set_difference(listed, expected, std::back_inserter(extra));
     EXPECT_EQ(missing, std::vector<std::string> {});
     EXPECT_EQ(extra, std::vector<std::string> {});
+}
+
+// A second language must cover the whole set and say how each word is written.
+TEST(ClipTable, EveryLanguageNamesTheSameClipsWithWordsAndDisplayText)
+{
+    const Table english = readTable();
+    for (const char *path : { VEXALO_CLIPS_DE_TSV }) {
+        const Table table = readTable(path);
+        EXPECT_EQ(table.problems, std::vector<std::string> {}) << path;
+        std::vector<std::string> names, english_names, displayed;
+        for (const auto &[name, words] : table.words) {
+            names.push_back(name);
+        }
+        for (const auto &[name, words] : english.words) {
+            english_names.push_back(name);
+        }
+        for (const auto &[name, text] : table.display) {
+            displayed.push_back(name);
+        }
+        EXPECT_EQ(names, english_names) << path;
+        EXPECT_EQ(displayed, names) << path;
+    }
 }
 
 TEST(ClipTable, NumberClipsSayTheirNumber)

@@ -80,7 +80,7 @@ private slots:
         QFETCH(bool, portOpen);
         QFETCH(QStringList, heard);
         if (answers) {
-            rig->port.answers["IF;"] = statusReport('0', '0', "+0000", '1');
+            rig->port.answers["IF;"] = statusReport({ .split = '1' });
         }
         rig->port.opened = portOpen;
         rig->window.GetInfo_Click();
@@ -98,7 +98,8 @@ private slots:
         QTest::addColumn<QStringList>("heard");
         const QStringList offset { "clip plus", "clip 1", "clip 5", "clip 0", "clip hz" };
         const auto report = [](char rit, char xit) {
-            return QString::fromStdString(statusReport(rit, xit, "+0150"));
+            return QString::fromStdString(
+                statusReport({ .offset = "+0150", .rit = rit, .xit = xit }));
         };
         const auto was = [](int rit, int xit, const char *offset) {
             return QVariantList { rit, xit, QString::fromLatin1(offset) };
@@ -150,7 +151,7 @@ private slots:
     void ritXitDuringMutedPrimingStaysMuted()
     {
         rig->g.speech_on = false;
-        rig->port.answers["if;"] = statusReport('1', '0', "+0150");
+        rig->port.answers["if;"] = statusReport({ .offset = "+0150", .rit = '1' });
         rig->window.RIT_get_Click();
         QCOMPARE(rig->log, QStringList({ "send if; pending" }));
         QVERIFY(!rig->g.speech_on);

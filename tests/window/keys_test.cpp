@@ -1,5 +1,5 @@
 // Every key the operator can use without a mouse: the Alt accelerators of the buttons and the
-// menus, and the menu shortcuts, each raising its own handler and nothing else.
+// menus, and the menu shortcuts, each raising its own handler at once and nothing else.
 #include "window_rig.h"
 
 #include <QApplication>
@@ -71,7 +71,8 @@ private slots:
         rig->port.failOpen = true;
         QVERIFY(rig->showForKeys());
         QTest::keySequence(&rig->window, keys);
-        QTRY_COMPARE(rig->log, effect);
+        // Acted on with the key press itself, not after an animated click.
+        QCOMPARE(rig->log, effect);
         if (QWidget *popup = QApplication::activePopupWidget()) {
             popup->close();
         }

@@ -3,7 +3,7 @@
 // events, menus opening and the unload signal all land in one log, in the order they happened.
 #pragma once
 
-#include "clip_sink.h"
+#include "clip_recorder.h"
 #include "fake_radio_port.h"
 #include "interpreter.h"
 #include "lifecycle.h"
@@ -12,6 +12,7 @@
 #include "q7status.h"
 #include "radio_handshake.h"
 #include "speech.h"
+#include "status_report.h"
 #include "window_readouts.h"
 
 #include <QMenu>
@@ -19,18 +20,6 @@
 #include <QTest>
 
 namespace vexalo::testing {
-
-class LoggingClipSink : public ClipSink {
-public:
-    explicit LoggingClipSink(QStringList &log) : m_log(log) { }
-    void playClip(std::string_view name) override { m_log << "clip " + qs(name); }
-    void playMissing(std::string_view requested) override { m_log << "missing " + qs(requested); }
-
-    static QString qs(std::string_view s) { return QString::fromLatin1(s.data(), s.size()); }
-
-private:
-    QStringList &m_log;
-};
 
 // Logs each write as "send CMD" (with " pending" when reply_pending was already true) or
 // "fail CMD", and every open and close of the port.
@@ -41,7 +30,7 @@ public:
     {
         const bool pending = m_g.reply_pending;
         const bool ok = FakeRadioPort::write(command);
-        m_log << (ok ? "send " : "fail ") + LoggingClipSink::qs(command)
+        m_log << (ok ? "send " : "fail ") + QString::fromLatin1(command.data(), command.size())
                 + (ok && pending ? " pending" : "");
         return ok;
     }
@@ -94,7 +83,7 @@ struct WindowRig {
     QStringList log;
     Q7Globals g;
     Lifecycle lifecycle;
-    LoggingClipSink sink { log };
+    ClipRecorder<QStringList> sink { log };
     Speech speech { g, sink, &lifecycle };
     NoWindow noWindowYet;
     Interpreter interpreter { g, speech, noWindowYet };
@@ -103,12 +92,5 @@ struct WindowRig {
     RadioHandshake handshake { g, speech, link };
     Q7Status window { WindowParts { g, speech, link, handshake } };
 };
-
-// A status report with the fields the RIT/XIT and Info commands care about; 14.025 MHz,
-// USB, VFO A, no band change.
-inline std::string statusReport(char rit, char xit, const std::string &offset, char split = '0')
-{
-    return "IF00014025000     " + offset + rit + xit + "00002" + "00" + split + "0;";
-}
 
 } // namespace vexalo::testing

@@ -1,0 +1,99 @@
+#include "command_line.h"
+
+#include "version.h"
+
+#include <algorithm>
+
+namespace vexalo {
+
+namespace {
+
+constexpr int kUsageError = 2; // as q7sim and vexalo-replay, and most tools
+
+std::string usage(std::span<const CommandLineOption> options)
+{
+    std::string text
+        = "Usage: vexalo [OPTION]\n"
+          "Speaks the state of a Q7 transceiver aloud. Vexalo keeps its settings in\n"
+          "vexalo.ini and plays its words from ZSsounds/ in the folder it is started\n"
+          "from; vexalo-launch starts it in the per-user folder. Comm1 to Comm10 are\n"
+          "the links com1 to com10 there when they exist, else /dev/ttyS0 to "
+          "/dev/ttyS9.\n"
+          "Besides the buttons' Alt keys and the menus' keys, Ctrl+R says the last\n"
+          "announcement again and Ctrl+H opens the window of recent announcements.\n\n";
+    std::size_t width = 0;
+    for (const CommandLineOption &option : options) {
+        width = std::max(width, option.name.size() + option.argument.size() + 1);
+    }
+    for (const CommandLineOption &option : options) {
+        std::string left = "--" + std::string(option.name);
+        if (!option.argument.empty()) {
+            left += " " + std::string(option.argument);
+        }
+        text += "  " + left + std::string(width + 4 - left.size(), ' ') + std::string(option.help)
+            + "\n";
+    }
+    return text;
+}
+
+CommandLine failure(const std::string &message)
+{
+    CommandLine result;
+    result.outcome = CommandLine::Outcome::Exit;
+    result.exitStatus = kUsageError;
+    result.output = "vexalo: " + message + "\nTry 'vexalo --help'.\n";
+    return result;
+}
+
+} // namespace
+
+CommandLine parseCommandLine(std::span<const std::string> args,
+                             std::span<const CommandLineOption> options)
+{
+    CommandLine result;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string &arg = args[i];
+        if (!arg.starts_with("--") || arg.size() == 2) {
+            return failure("unexpected argument '" + arg + "'");
+        }
+        const std::size_t equals = arg.find('=');
+        const std::string name = arg.substr(2, equals == std::string::npos ? equals : equals - 2);
+        const auto option = std::ranges::find(options, name, &CommandLineOption::name);
+        if (option == options.end()) {
+            return failure("unknown option '--" + name + "'");
+        }
+        std::string value;
+        if (option->argument.empty()) {
+            if (equals != std::string::npos) {
+                return failure("--" + name + " takes no value");
+            }
+        } else if (equals != std::string::npos) {
+            value = arg.substr(equals + 1);
+        } else if (i + 1 < args.size()) {
+            value = args[++i];
+        } else {
+            return failure("--" + name + " needs " + std::string(option->argument));
+        }
+        if (!result.values.emplace(name, value).second) {
+            return failure("--" + name + " given twice");
+        }
+    }
+    // Asking for help or the version wins over everything else on the line.
+    if (result.has("help")) {
+        result = {};
+        result.outcome = CommandLine::Outcome::Exit;
+        result.output = usage(options);
+    } else if (result.has("version")) {
+        result = {};
+        result.outcome = CommandLine::Outcome::Exit;
+        result.output = std::string("vexalo ") + kVersionLabel + "\n";
+    }
+    return result;
+}
+
+std::vector<std::string> argumentsOf(int argc, const char *const *argv)
+{
+    return argc > 1 ? std::vector<std::string>(argv + 1, argv + argc) : std::vector<std::string> {};
+}
+
+} // namespace vexalo

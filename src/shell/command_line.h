@@ -1,0 +1,43 @@
+// The program's command line: the options it accepts, --help and --version, and a clear error
+// for anything else. Pure (no I/O, no Qt), so main() can run it before anything is opened and
+// the tests can run it on any argument list. An option is one entry of kOptions.
+#pragma once
+
+#include <map>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vexalo {
+
+struct CommandLineOption {
+    std::string_view name; // without the leading "--"
+    std::string_view argument; // empty for a switch, else the placeholder shown by --help
+    std::string_view help;
+};
+
+inline constexpr CommandLineOption kOptions[] = {
+    { "help", "", "show this text and exit" },
+    { "version", "", "show the version and exit" },
+    { "transcript", "", "also write each announcement as a line on standard output" },
+};
+
+struct CommandLine {
+    enum class Outcome { Run, Exit };
+    Outcome outcome = Outcome::Run;
+    int exitStatus = 0;
+    std::string output; // printed on standard output (0) or standard error (any other status)
+    // The options given that main() acts on, by name; a switch maps to "".
+    std::map<std::string, std::string, std::less<>> values;
+
+    bool has(std::string_view name) const { return values.find(name) != values.end(); }
+};
+
+// args are argv[1] onwards. Accepts "--name", "--name VALUE" and "--name=VALUE".
+CommandLine parseCommandLine(std::span<const std::string> args,
+                             std::span<const CommandLineOption> options = kOptions);
+
+std::vector<std::string> argumentsOf(int argc, const char *const *argv);
+
+} // namespace vexalo

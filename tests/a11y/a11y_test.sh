@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# The real program as a screen reader meets it: under Xvfb with the accessibility bus on and
+# the xcb platform, with a simulated radio on com1, read through AT-SPI by a11y_check.py.
+# Usage: a11y_test.sh VEXALO Q7SIM
+set -euo pipefail
+vexalo=$(readlink -f "$1")
+q7sim=$(readlink -f "$2")
+here=$(cd "$(dirname "$0")" && pwd)
+
+if [ -z "${VEXALO_A11Y_SESSION:-}" ]; then
+    export VEXALO_A11Y_SESSION=1
+    exec xvfb-run -a -s "-screen 0 800x600x24" dbus-run-session -- "$0" "$@" 2> >(
+        grep -v -e 'Failed to set fd limit' -e 'dbus-daemon\[' -e 'SpiRegistry daemon' >&2)
+fi
+
+work=$(mktemp -d)
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    wait 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+cd "$work"
+
+"$q7sim" --fast --link com1 --log radio.log 2>/dev/null &
+pids+=($!)
+for _ in $(seq 50); do [ -e com1 ] && break; sleep 0.1; done
+# Comm1, Semi Auto, greeting on: three check marks the menus must show.
+printf '1,1,#TRUE#\r\n' >vexalo.ini
+
+QT_QPA_PLATFORM=xcb QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 "$vexalo" 2>vexalo.log &
+pids+=($!)
+for _ in $(seq 100); do
+    grep -q ' cmd AI2;' radio.log 2>/dev/null && break
+    sleep 0.1
+done
+grep -q ' cmd AI2;' radio.log || { echo "FAILED: the start-up did not finish" >&2; exit 1; }
+
+window=$(xdotool search --sync --onlyvisible --name 'Vexalo V' | head -n 1)
+xdotool windowfocus --sync "$window"
+/usr/bin/python3 "$here/a11y_check.py" "$window"

@@ -1,0 +1,92 @@
+// The command line: help and version end the run with their text, anything the program does
+// not know ends it with status 2 and says what was wrong, and options with values are read.
+#include "command_line.h"
+
+#include <gtest/gtest.h>
+
+namespace vexalo {
+namespace {
+
+CommandLine parse(std::vector<std::string> args)
+{
+    return parseCommandLine(args);
+}
+
+TEST(CommandLine, HelpAndVersionPrintAndEndTheRun)
+{
+    const struct {
+        std::vector<std::string> args;
+        std::string firstLine;
+    } cases[] = {
+        { { "--help" }, "Usage: vexalo [OPTION]" },
+        { { "--version" }, "vexalo 1.05 beta" },
+        { { "--version", "--help" }, "Usage: vexalo [OPTION]" },
+    };
+    for (const auto &c : cases) {
+        const CommandLine result = parse(c.args);
+        EXPECT_EQ(result.outcome, CommandLine::Outcome::Exit) << c.args.front();
+        EXPECT_EQ(result.exitStatus, 0) << c.args.front();
+        EXPECT_EQ(result.output.substr(0, result.output.find('\n')), c.firstLine);
+    }
+    const std::string help = parse({ "--help" }).output;
+    for (const CommandLineOption &option : kOptions) {
+        EXPECT_NE(help.find("--" + std::string(option.name)), std::string::npos) << option.name;
+    }
+}
+
+TEST(CommandLine, AnythingElseIsAnErrorThatSaysWhat)
+{
+    const struct {
+        std::vector<std::string> args;
+        std::string message;
+    } cases[] = {
+        { { "--verbose" }, "unknown option '--verbose'" },
+        { { "-h" }, "unexpected argument '-h'" },
+        { { "com1" }, "unexpected argument 'com1'" },
+        { { "--" }, "unexpected argument '--'" },
+        { { "--help=yes" }, "--help takes no value" },
+        { { "--version", "--version" }, "--version given twice" },
+        { { "-platform", "offscreen" }, "unexpected argument '-platform'" },
+    };
+    for (const auto &c : cases) {
+        const CommandLine result = parse(c.args);
+        EXPECT_EQ(result.outcome, CommandLine::Outcome::Exit) << c.message;
+        EXPECT_EQ(result.exitStatus, 2) << c.message;
+        EXPECT_EQ(result.output, "vexalo: " + c.message + "\nTry 'vexalo --help'.\n");
+    }
+}
+
+TEST(CommandLine, ReadsOptionValuesInBothSpellings)
+{
+    static constexpr CommandLineOption withValue[] = {
+        { "help", "", "help" },
+        { "log", "FILE", "log to FILE" },
+    };
+    const struct {
+        std::vector<std::string> args;
+        CommandLine::Outcome outcome;
+        std::string value;
+    } cases[] = {
+        { {}, CommandLine::Outcome::Run, "" },
+        { { "--log", "out.txt" }, CommandLine::Outcome::Run, "out.txt" },
+        { { "--log=out.txt" }, CommandLine::Outcome::Run, "out.txt" },
+        { { "--log=" }, CommandLine::Outcome::Run, "" },
+        { { "--log" }, CommandLine::Outcome::Exit, "" },
+    };
+    for (const auto &c : cases) {
+        const CommandLine result = parseCommandLine(c.args, withValue);
+        EXPECT_EQ(result.outcome, c.outcome) << testing::PrintToString(c.args);
+        if (c.outcome == CommandLine::Outcome::Run) {
+            EXPECT_EQ(result.has("log"), !c.args.empty());
+            EXPECT_EQ(result.has("log") ? result.values.at("log") : "", c.value);
+        } else {
+            EXPECT_NE(result.output.find("--log needs FILE"), std::string::npos);
+        }
+    }
+    EXPECT_NE(parseCommandLine(std::vector<std::string> { "--help" }, withValue)
+                  .output.find("  --log FILE  "),
+              std::string::npos);
+}
+
+} // namespace
+} // namespace vexalo
