@@ -1,6 +1,5 @@
-// The two keys beside the menus: Ctrl+R says the newest announcement again and sends nothing;
-// Ctrl+H opens the window of announcements, which follows new ones, copies a line and closes
-// with Escape.
+// Ctrl+H, beside the menus, opens the window of announcements, which follows new ones, copies
+// a line and closes with Escape. (Ctrl+R is pressed in the real program, under Xvfb.)
 #include "announcement_log.h"
 #include "history_window.h"
 #include "window_rig.h"
@@ -45,31 +44,6 @@ class HistoryTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void ctrlRSaysTheNewestAgainAndSendsNothing_data()
-    {
-        QTest::addColumn<bool>("said");
-        QTest::addColumn<QStringList>("effect");
-        QTest::newRow("after a readout")
-            << true << QStringList { "clip 14", "clip 0", "clip 2", "clip 5",
-                                     "clip pt", "clip 0", "clip 0", "clip a" };
-        QTest::newRow("before anything was said") << false << QStringList {};
-    }
-
-    void ctrlRSaysTheNewestAgainAndSendsNothing()
-    {
-        QFETCH(bool, said);
-        QFETCH(QStringList, effect);
-        auto rig = std::make_unique<HistoryRig>();
-        QVERIFY(rig->showForKeys());
-        if (said) {
-            rig->readout("0001402500", "a");
-        }
-        rig->log.clear();
-        QTest::keySequence(&rig->window, QKeySequence(Qt::CTRL | Qt::Key_R));
-        QCOMPARE(rig->log, effect);
-        QCOMPARE(rig->window.historyWindow(), nullptr);
-    }
-
     void ctrlHOpensTheHistoryWhichFollowsCopiesAndCloses()
     {
         auto rig = std::make_unique<HistoryRig>();
