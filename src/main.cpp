@@ -1,6 +1,9 @@
 // Vexalo: speaks the state of a Q7 transceiver aloud. Builds the parts, wires them together
-// and runs the start-up sequence before the window is shown. The settings file is the only
-// configuration; the command line only asks for help or the version.
+// and runs the start-up sequence before the window is shown. The settings file is the
+// configuration; the command line asks for help or the version, or adds --transcript, a way of
+// following what is said.
+#include "announcement_log.h"
+#include "clip_words.h"
 #include "command_line.h"
 #include "interpreter.h"
 #include "lifecycle.h"
@@ -13,12 +16,15 @@
 #include "shell.h"
 #include "speech.h"
 #include "stop_signals.h"
+#include "transcript.h"
 #include "window_readouts.h"
 
 #include <QApplication>
 #include <QSessionManager>
 
+#include <csignal>
 #include <cstdio>
+#include <memory>
 
 int main(int argc, char **argv)
 {
@@ -41,7 +47,19 @@ int main(int argc, char **argv)
 
     Q7Globals g;
     PortAudioClipSink sink;
+    // Before the speech unit that reports to it, so that it outlives every announcement.
+    AnnouncementLog announcements(ClipWords::forVoice(ClipSinkOptions {}.folder));
     Speech speech(g, sink, &lifecycle);
+    speech.setListener(&announcements);
+    std::unique_ptr<Transcript> transcriptWriter;
+    if (commandLine.has("transcript")) {
+#ifdef Q_OS_UNIX
+        // A reader that goes away must end the transcript, not the program (and with it the
+        // shutdown that releases the radio).
+        std::signal(SIGPIPE, SIG_IGN);
+#endif
+        transcriptWriter = std::make_unique<Transcript>(announcements, stdout);
+    }
     NoWindow noWindowYet;
     Interpreter interpreter(g, speech, noWindowYet);
     SerialRadioPort port;
@@ -49,6 +67,7 @@ int main(int argc, char **argv)
     RadioHandshake handshake(g, speech, link);
     Q7Status window(WindowParts { g, speech, link, handshake });
     interpreter.setWindow(window);
+    window.setAnnouncementLog(&announcements);
     Shell shell(ShellParts { g, speech, port, link, handshake, window, lifecycle });
 
     // Every way of being asked to stop ends in the window closing, which runs the shutdown;

@@ -12,12 +12,15 @@ constexpr int kUsageError = 2; // as q7sim and vexalo-replay, and most tools
 
 std::string usage(std::span<const CommandLineOption> options)
 {
-    std::string text = "Usage: vexalo [OPTION]\n"
-                       "Speaks the state of a Q7 transceiver aloud. Vexalo keeps its settings in\n"
-                       "vexalo.ini and plays its words from ZSsounds/ in the folder it is started\n"
-                       "from; vexalo-launch starts it in the per-user folder. Comm1 to Comm10 are\n"
-                       "the links com1 to com10 there when they exist, else /dev/ttyS0 to "
-                       "/dev/ttyS9.\n\n";
+    std::string text
+        = "Usage: vexalo [OPTION]\n"
+          "Speaks the state of a Q7 transceiver aloud. Vexalo keeps its settings in\n"
+          "vexalo.ini and plays its words from ZSsounds/ in the folder it is started\n"
+          "from; vexalo-launch starts it in the per-user folder. Comm1 to Comm10 are\n"
+          "the links com1 to com10 there when they exist, else /dev/ttyS0 to "
+          "/dev/ttyS9.\n"
+          "Besides the buttons' Alt keys and the menus' keys, Ctrl+R says the last\n"
+          "announcement again and Ctrl+H opens the window of recent announcements.\n\n";
     std::size_t width = 0;
     for (const CommandLineOption &option : options) {
         width = std::max(width, option.name.size() + option.argument.size() + 1);

@@ -20,6 +20,7 @@ struct CommandLineOption {
 inline constexpr CommandLineOption kOptions[] = {
     { "help", "", "show this text and exit" },
     { "version", "", "show the version and exit" },
+    { "transcript", "", "also write each announcement as a line on standard output" },
 };
 
 struct CommandLine {

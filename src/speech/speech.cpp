@@ -79,6 +79,15 @@ void Speech::PlayClip(std::string_view name)
     play(name);
 }
 
+void Speech::SayAgain(const std::vector<std::string> &heard)
+{
+    const Announcement again = announce();
+    for (const std::string &clip : heard) {
+        // A name that was no clip is asked for as it was, so it is reported the same way.
+        PlayClip(clip.starts_with('?') ? std::string_view(clip).substr(1) : clip);
+    }
+}
+
 void Speech::PlayFarewell(std::string_view name)
 {
     endAnnouncement();

@@ -51,6 +51,10 @@ public:
     // "+0150" says "plus", "1", "5", "0", "hz".
     void SayOffset(std::string_view field);
 
+    // Says the clips of an earlier announcement, as Speech reported them, again as one
+    // announcement of their own; the rules of PlayClip hold for each.
+    void SayAgain(const std::vector<std::string> &heard);
+
     // The farewell is heard even while muted and during the shutdown: it is the operator's
     // confirmation that the program has ended.
     void PlayFarewell(std::string_view name);

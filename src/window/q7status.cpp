@@ -1,7 +1,9 @@
 #include "q7status.h"
 
+#include "announcement_log.h"
 #include "caption_button.h"
 #include "control_table.h"
+#include "history_window.h"
 #include "link.h"
 #include "version.h"
 
@@ -133,6 +135,8 @@ Q7Status::Q7Status(WindowParts parts, QWidget *parent)
 
     buildClientArea();
     buildMenus();
+    addWindowKey("repeat_announcement", Qt::Key_R, &Q7Status::repeatAnnouncement);
+    addWindowKey("announcement_history", Qt::Key_H, &Q7Status::showHistory);
     // The client area has its own fixed size; the window is that plus the menu bar, no more.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     m_getInfo->setFocus();
@@ -260,6 +264,33 @@ void Q7Status::buildMenus()
     m_manual = addMode("Manual_report", "Manual", Qt::Key_M, &Q7Status::Manual_report_Click);
     m_semi = addMode("Semi_report", "Semi Auto", Qt::Key_S, &Q7Status::Semi_report_Click);
     m_full = addMode("Full_report", "Full Auto", Qt::Key_F, &Q7Status::Full_report_Click);
+}
+
+void Q7Status::addWindowKey(const char *name, Qt::Key key, void (Q7Status::*handler)())
+{
+    auto *action = new QAction(this);
+    action->setObjectName(QString::fromLatin1(name));
+    action->setShortcut(QKeySequence(Qt::CTRL | key));
+    connect(action, &QAction::triggered, this, handler);
+    addAction(action);
+}
+
+void Q7Status::repeatAnnouncement()
+{
+    if (m_log != nullptr) {
+        m_log->repeatLast(m_speech);
+    }
+}
+
+void Q7Status::showHistory()
+{
+    if (m_log == nullptr) {
+        return;
+    }
+    if (!m_history) {
+        m_history = std::make_unique<HistoryWindow>(*m_log, this);
+    }
+    m_history->present();
 }
 
 void Q7Status::connectMenuEntry(QAction *entry, void (Q7Status::*handler)())

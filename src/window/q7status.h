@@ -13,6 +13,7 @@
 
 #include <array>
 #include <cstddef>
+#include <memory>
 #include <string_view>
 
 class QAction;
@@ -24,6 +25,8 @@ class QPushButton;
 namespace vexalo {
 
 struct Q7Globals;
+class AnnouncementLog;
+class HistoryWindow;
 class Link;
 class RadioHandshake;
 class Speech;
@@ -91,6 +94,14 @@ public:
     void greeting_Click();
     void LockKeyMode_Click();
 
+    // Ctrl+R and Ctrl+H, beside the menus rather than in them: the newest announcement said
+    // again without asking the radio, and the window of recent announcements. Both do nothing
+    // until the log is set.
+    void setAnnouncementLog(AnnouncementLog *log) { m_log = log; }
+    void repeatAnnouncement();
+    void showHistory();
+    HistoryWindow *historyWindow() const { return m_history.get(); }
+
     // The port entries only announce the choice; the shell decides what choosing a port does.
     void Setcomm1_Click() { emit portEntryChosen(1); }
     void Setcomm2_Click() { emit portEntryChosen(2); }
@@ -128,6 +139,7 @@ private:
     void buildClientArea();
     void buildDebugArea(QWidget *client);
     void buildMenus();
+    void addWindowKey(const char *name, Qt::Key key, void (Q7Status::*handler)());
     void runSimpleQuery(SimpleQuery query);
     void applyReportMode(QAction *own, QAction *firstOther, QAction *secondOther, ReportMode mode,
                          std::string_view clip, std::string_view command);
@@ -151,6 +163,8 @@ private:
     QAction *m_manual = nullptr;
     QAction *m_semi = nullptr;
     QAction *m_full = nullptr;
+    AnnouncementLog *m_log = nullptr;
+    std::unique_ptr<HistoryWindow> m_history;
     bool m_unloaded = false;
 };
 

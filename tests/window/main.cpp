@@ -6,6 +6,7 @@ namespace vexalo::testing {
 int runLayoutTests(int argc, char **argv);
 int runKeysTests(int argc, char **argv);
 int runCommandsTests(int argc, char **argv);
+int runHistoryTests(int argc, char **argv);
 } // namespace vexalo::testing
 
 int main(int argc, char **argv)
@@ -18,5 +19,6 @@ int main(int argc, char **argv)
     int failed = runLayoutTests(argc, argv);
     failed += runKeysTests(argc, argv);
     failed += runCommandsTests(argc, argv);
+    failed += runHistoryTests(argc, argv);
     return failed == 0 ? 0 : 1;
 }

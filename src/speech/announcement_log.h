@@ -1,0 +1,57 @@
+// The announcements said so far, as text: the last 200 with the time each was said, and the
+// clips of the newest, which the operator can ask to hear again. The one listener of Speech;
+// the history window and the transcript follow it through `added`. Relies on ClipWords for the
+// wording of each line.
+#pragma once
+
+#include "clip_words.h"
+#include "speech.h"
+
+#include <QObject>
+#include <QString>
+#include <QTime>
+
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace vexalo {
+
+struct LoggedAnnouncement {
+    QTime time;
+    std::vector<std::string> clips;
+    QString text;
+
+    // "HH:MM:SS  text", as the history shows it.
+    QString line() const;
+};
+
+class AnnouncementLog : public QObject, public AnnouncementListener {
+    Q_OBJECT
+
+public:
+    static constexpr std::size_t kCapacity = 200;
+
+    explicit AnnouncementLog(ClipWords words, std::function<QTime()> clock = &QTime::currentTime);
+
+    void announced(const std::vector<std::string> &clips) override;
+
+    // Oldest first.
+    const std::deque<LoggedAnnouncement> &entries() const { return m_entries; }
+
+    // Says the newest announcement again, as one announcement of its own; nothing when there
+    // has been none yet.
+    void repeatLast(Speech &speech) const;
+
+signals:
+    // After the entry has joined the log; the oldest may have left it.
+    void added(const vexalo::LoggedAnnouncement &entry);
+
+private:
+    ClipWords m_words;
+    std::function<QTime()> m_clock;
+    std::deque<LoggedAnnouncement> m_entries;
+};
+
+} // namespace vexalo

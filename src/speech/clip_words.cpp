@@ -1,0 +1,160 @@
+#include "clip_words.h"
+
+#include "logging.h"
+#include "speech.h"
+
+#include <fstream>
+#include <iterator>
+#include <system_error>
+
+namespace vexalo {
+
+namespace {
+
+// An operator's table is a few kilobytes; anything this large is not one.
+constexpr std::uintmax_t kMaxTableBytes = 1 << 20;
+
+bool isNumberClip(std::string_view clip)
+{
+    return !clip.empty() && clip.find_first_not_of("0123456789") == std::string_view::npos;
+}
+
+// A line goes to terminals and braille displays: control characters from a table are dropped,
+// and the bytes of a name that came from the radio are shown, not sent to the terminal.
+std::string withoutControls(std::string_view text)
+{
+    std::string clean;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte != 0x7f) {
+            clean += c;
+        }
+    }
+    return clean;
+}
+
+std::string printableName(std::string_view name)
+{
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string shown;
+    for (const char c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte > 0x20 && byte < 0x7f && c != '\\') {
+            shown += c;
+        } else {
+            shown += "\\x";
+            shown += kHex[byte >> 4];
+            shown += kHex[byte & 0xf];
+        }
+    }
+    return shown;
+}
+
+std::string_view field(std::string_view line, std::size_t &from)
+{
+    const std::size_t tab = line.find('\t', from);
+    const std::string_view text
+        = line.substr(from, tab == std::string_view::npos ? std::string_view::npos : tab - from);
+    from = tab == std::string_view::npos ? line.size() : tab + 1;
+    return text;
+}
+
+} // namespace
+
+ClipWords ClipWords::english()
+{
+    ClipWords words;
+    words.read(englishClipTable());
+    return words;
+}
+
+ClipWords ClipWords::forVoice(const std::filesystem::path &folder)
+{
+    ClipWords words = english();
+    const std::filesystem::path path = folder / "words.tsv";
+    std::error_code error;
+    // Only a regular file is opened: a named pipe would block the program for good.
+    if (!std::filesystem::is_regular_file(path, error)) {
+        return words;
+    }
+    const std::uintmax_t size = std::filesystem::file_size(path, error);
+    if (error || size > kMaxTableBytes) {
+        qCWarning(lcSpeech, "%s is not a words table; showing English words", path.c_str());
+        return words;
+    }
+    std::ifstream in(path, std::ios::binary);
+    const std::string table((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    words.read(table);
+    return words;
+}
+
+void ClipWords::read(std::string_view table)
+{
+    while (!table.empty()) {
+        const std::size_t end = table.find('\n');
+        std::string_view line = table.substr(0, end);
+        table.remove_prefix(end == std::string_view::npos ? table.size() : end + 1);
+        if (line.ends_with('\r')) {
+            line.remove_suffix(1);
+        }
+        if (line.empty() || line.starts_with('#')) {
+            continue;
+        }
+        std::size_t at = 0;
+        const std::string_view name = field(line, at);
+        field(line, at); // the spoken words
+        const std::string display = withoutControls(field(line, at));
+        if (isValidClipName(name) && !display.empty()) {
+            m_display.insert_or_assign(std::string(name), display);
+        }
+    }
+}
+
+std::string ClipWords::display(std::string_view clip) const
+{
+    const auto found = m_display.find(clip);
+    return found != m_display.end() ? found->second : std::string(clip);
+}
+
+std::string ClipWords::line(const std::vector<std::string> &clips) const
+{
+    std::string text;
+    const auto append = [&text](std::string_view word) {
+        if (!text.empty()) {
+            text += ' ';
+        }
+        text += word;
+    };
+    const auto digitsFrom = [&](std::size_t &i) {
+        std::string digits;
+        while (i < clips.size() && isNumberClip(clips[i])) {
+            digits += display(clips[i++]);
+        }
+        return digits;
+    };
+
+    std::size_t i = 0;
+    while (i < clips.size()) {
+        const std::string &clip = clips[i];
+        if (clip.starts_with('?')) {
+            append(printableName(clip));
+            ++i;
+        } else if (isNumberClip(clip)) {
+            std::string number = digitsFrom(i);
+            // "0", "5" is spoken digit by digit but is the number 5.
+            const std::size_t firstSignificant = number.find_first_not_of('0');
+            number.erase(0, std::min(firstSignificant, number.size() - 1));
+            if (i + 1 < clips.size() && clips[i] == "pt" && isNumberClip(clips[i + 1])) {
+                ++i;
+                number += display("pt") + digitsFrom(i);
+            }
+            append(number);
+        } else {
+            append(display(clip));
+            ++i;
+        }
+    }
+    return text;
+}
+
+} // namespace vexalo

@@ -1,0 +1,160 @@
+// Announcements as text: the rule that writes a line from clips, the words of another
+// language's table, and the log that keeps the lines and says the newest again.
+#include "announcement_log.h"
+#include "clip_words.h"
+#include "harness.h"
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sys/stat.h>
+
+namespace vexalo::testing {
+namespace {
+
+TEST(AnnouncementText, WritesWordsAndJoinsNumbers)
+{
+    const struct {
+        Clips clips;
+        const char *line;
+    } cases[] = {
+        { { "14", "0", "2", "5", "pt", "0", "0", "a" }, "14025.00 A" },
+        { { "1", "8", "1", "2", "pt", "5", "0", "b", "usb" }, "1812.50 B USB" },
+        { { "s", "7" }, "S 7" },
+        { { "s", "9", "plus", "20" }, "S 9 plus 20" },
+        { { "rit", "plus", "1", "2", "0", "hz" }, "RIT plus 120 Hz" },
+        { { "xit", "minus", "1", "pt", "0", "5", "0" }, "XIT minus 1.050" },
+        { { "7", "pt", "0" }, "7.0" },
+        { { "q7_error" }, "radio error" },
+        { { "comm", "10" }, "COM 10" },
+        { { "fl2", "2", "hundred", "50", "hz" }, "filter 2 2 hundred 50 Hz" },
+        { { "power", "10", "pt", "5", "watts" }, "power 10.5 watts" },
+        // Digits read from a field keep no leading zeros, but a zero stays a zero.
+        { { "speed", "05" }, "speed 5" },
+        { { "0", "5", "0", "0", "pt", "0", "0", "a" }, "500.00 A" },
+        { { "plus", "0", "hz" }, "plus 0 Hz" },
+        // A decimal mark not between two numbers stays a word.
+        { { "pt", "5" }, ". 5" },
+        { { "5", "pt" }, "5 ." },
+        // Names that are no clips come from the radio: shown, never sent to a terminal as is.
+        { { "?", "?x\x1b[2J", "?a b\\" }, "? ?x\\x1b[2J ?a\\x20b\\x5c" },
+        { {}, "" },
+    };
+    const ClipWords words = ClipWords::english();
+    for (const auto &c : cases) {
+        EXPECT_EQ(words.line(c.clips), c.line) << c.line;
+    }
+}
+
+TEST(AnnouncementText, EveryClipOfTheTableIsWritten)
+{
+    // 47 words, "0" to "9" and "00" to "99": a line of the table without its written form
+    // would be missing here.
+    EXPECT_EQ(ClipWords::english().size(), 157u);
+}
+
+TEST(AnnouncementText, TakesTheVoiceFoldersWordsOverEnglish)
+{
+    const std::string table = "# German\n"
+                              "pt\tKomma\t,\r\n"
+                              "hz\tHertz\tHz\n"
+                              "q7_error\tFunkgerätfehler\tFunkgerätfehler\n"
+                              "on\tan\n" // no written form: English stays
+                              "Bad name\tx\ty\n" // no clip: ignored
+                              "off\taus\ta\x07us\n"; // control characters are dropped
+    const struct {
+        const char *what;
+        bool write;
+        Clips clips;
+        const char *line;
+    } cases[] = {
+        { "table", true, { "14", "0", "2", "5", "pt", "0", "0", "a" }, "14025,00 A" },
+        { "table", true, { "q7_error", "on", "off" }, "Funkgerätfehler on aus" },
+        { "no table", false, { "14", "0", "pt", "5", "0", "hz" }, "140.50 Hz" },
+    };
+    for (const auto &c : cases) {
+        QTemporaryDir dir;
+        if (c.write) {
+            std::ofstream(dir.filePath("words.tsv").toStdString()) << table;
+        }
+        EXPECT_EQ(ClipWords::forVoice(dir.path().toStdString()).line(c.clips), c.line) << c.what;
+    }
+
+    // A named pipe would block the program for good if it were opened.
+    QTemporaryDir dir;
+    ASSERT_EQ(::mkfifo(dir.filePath("words.tsv").toLocal8Bit().constData(), 0600), 0);
+    EXPECT_EQ(ClipWords::forVoice(dir.path().toStdString()).line({ "pt" }), ".");
+}
+
+struct LogRig : Harness {
+    LogRig() { speech.setListener(&log); }
+
+    void say(const Clips &clips)
+    {
+        const auto scope = speech.announce();
+        for (const std::string &clip : clips) {
+            speech.PlayClip(clip);
+        }
+    }
+
+    int seconds = 0;
+    AnnouncementLog log { ClipWords::english(),
+                          [this] { return QTime(23, 59, 0).addSecs(seconds++); } };
+};
+
+TEST(AnnouncementLog, KeepsTheNewestLinesWithTheirTime)
+{
+    LogRig rig;
+    QStringList followed;
+    QObject::connect(&rig.log, &AnnouncementLog::added,
+                     [&](const LoggedAnnouncement &entry) { followed << entry.line(); });
+    rig.say({ "s", "7" });
+    rig.say({});
+    rig.speech.SayNumber("0001402500");
+    EXPECT_EQ(followed, QStringList({ "23:59:00  S 7" })) << "the readout is not over yet";
+    for (int i = 0; i < 200; ++i) {
+        rig.say({ "speed", std::to_string(10 + i % 90) });
+    }
+    ASSERT_EQ(rig.log.entries().size(), AnnouncementLog::kCapacity);
+    // The readout ended when the next announcement began; it and "S 7" have gone since.
+    EXPECT_EQ(rig.log.entries().front().text, "speed 10");
+    EXPECT_EQ(rig.log.entries().back().line(), "00:02:21  speed 29");
+    EXPECT_EQ(followed.size(), 202);
+}
+
+TEST(AnnouncementLog, RepeatSaysTheNewestAgainUnderTheSameRules)
+{
+    const struct {
+        const char *what;
+        Clips said;
+        bool muted;
+        Clips heardAgain;
+        std::size_t entries;
+    } cases[] = {
+        { "nothing said yet", {}, false, {}, 0 },
+        { "readout",
+          { "14", "0", "2", "5", "pt", "0", "0", "a" },
+          false,
+          { "14", "0", "2", "5", "pt", "0", "0", "a" },
+          2 },
+        { "garbage asked again as it was", { "s", "x;", "" }, false, { "s", "?x;", "?" }, 2 },
+        { "muted", { "s", "7" }, true, {}, 1 },
+    };
+    for (const auto &c : cases) {
+        LogRig rig;
+        rig.say(c.said);
+        rig.sink.take();
+        rig.g.speech_on = !c.muted;
+        rig.log.repeatLast(rig.speech);
+        EXPECT_EQ(rig.sink.take(), c.heardAgain) << c.what;
+        ASSERT_EQ(rig.log.entries().size(), c.entries) << c.what;
+        if (c.entries == 2) {
+            EXPECT_EQ(rig.log.entries()[1].clips, rig.log.entries()[0].clips) << c.what;
+        }
+    }
+}
+
+} // namespace
+} // namespace vexalo::testing

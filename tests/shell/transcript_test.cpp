@@ -1,0 +1,47 @@
+// The transcript stream: one flushed line per announcement, and a stream that fails ends the
+// transcript, not the program.
+#include "announcement_log.h"
+#include "transcript.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <memory>
+
+namespace vexalo::testing {
+namespace {
+
+struct FileCloser {
+    void operator()(std::FILE *file) const { std::fclose(file); }
+};
+
+TEST(Transcript, WritesEachAnnouncementAsAFlushedLine)
+{
+    AnnouncementLog log(ClipWords::english());
+    char *text = nullptr;
+    std::size_t size = 0;
+    std::unique_ptr<std::FILE, FileCloser> out(open_memstream(&text, &size));
+    Transcript transcript(log, out.get());
+    log.announced({ "14", "0", "2", "5", "pt", "0", "0", "a" });
+    EXPECT_EQ(std::string(text, size), "14025.00 A\n") << "not flushed";
+    log.announced({ "s", "7" });
+    EXPECT_EQ(std::string(text, size), "14025.00 A\nS 7\n");
+    EXPECT_TRUE(transcript.writing());
+    out.reset();
+    std::free(text);
+}
+
+TEST(Transcript, StopsQuietlyWhenTheStreamFails)
+{
+    AnnouncementLog log(ClipWords::english());
+    const std::unique_ptr<std::FILE, FileCloser> full(std::fopen("/dev/full", "w"));
+    ASSERT_TRUE(full);
+    Transcript transcript(log, full.get());
+    log.announced({ "s", "7" });
+    EXPECT_FALSE(transcript.writing());
+    log.announced({ "s", "8" });
+    EXPECT_EQ(log.entries().size(), 2u) << "the log goes on";
+}
+
+} // namespace
+} // namespace vexalo::testing
