@@ -162,6 +162,11 @@ std::string formatSetting(const SettingValue &value)
         return value.flag() ? "#TRUE#" : "#FALSE#";
     }
     if (value.isText()) {
+        // Quotes do not nest: a text holding one can only have come from an unquoted field, and
+        // only unquoted does it read back the same.
+        if (value.text().find('"') != std::string::npos) {
+            return value.text();
+        }
         return '"' + value.text() + '"';
     }
     if (!value.isNumber()) {

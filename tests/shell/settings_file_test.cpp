@@ -101,6 +101,8 @@ TEST(SettingsFile, WritesBackEveryFieldAsItWasRead)
           Fields { HUGE_VAL, 0.0, 7 } },
         { "1e3,1.2.3,-.\r\n", "\"1e3\",\"1.2.3\",\"-.\"\r\n",
           Fields { std::string("1e3"), std::string("1.2.3"), std::string("-.") } },
+        { "%COM3\",-.5,a\"b\"\r\n", "%COM3\",-.5,a\"b\"\r\n", // found by fuzzing
+          Fields { std::string("%COM3\""), -0.5, std::string("a\"b\"") } },
         { digits + "x,0,0\r\n", '"' + digits + "x\",0,0\r\n", Fields { digits + "x", 0, 0 } },
     };
     for (const auto &c : cases) {
