@@ -17,6 +17,19 @@ long vfoNumber(const Maybe<std::string> &recorded)
     return readNumber(recorded.get());
 }
 
+std::string_view firmwareName(PowerForm form)
+{
+    switch (form) {
+    case PowerForm::Short:
+        return "201B";
+    case PowerForm::Long:
+        return "201D+";
+    case PowerForm::Unknown:
+        break;
+    }
+    return {};
+}
+
 std::string formatNumber(double value)
 {
     // Independent of the user's locale: settings and dumps always use '.' as decimal point.
@@ -79,7 +92,7 @@ std::vector<std::pair<std::string, std::string>> Q7Globals::describe() const
         { "tx_vfo", show(tx_vfo) },
         { "split_on", show(split_on) },
         { "last_mhz", show(last_mhz) },
-        { "firmware_format", show(firmware_format) },
+        { "firmware_format", std::string(firmwareName(firmware_format)) },
         { "last_mode", show(last_mode) },
         { "last_filter", show(last_filter) },
         { "last_agc", show(last_agc) },

@@ -8,10 +8,19 @@
 #include "setting_value.h"
 
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
 namespace vexalo {
+
+// The form of the last power reply, which tells the firmware apart: the short form ("201B" in
+// state dumps) comes from the older firmware, whose status reports need the megahertz digits
+// compared to notice a band change; the long form ("201D+") is trusted to flag it.
+enum class PowerForm { Unknown, Short, Long };
+
+// The firmware name a state dump shows for the form; empty while no power reply has come.
+std::string_view firmwareName(PowerForm form);
 
 struct Q7Globals {
     // Persisted in the settings file.
@@ -36,7 +45,7 @@ struct Q7Globals {
     Maybe<long> tx_vfo;
     Maybe<bool> split_on;
     Maybe<std::string> last_mhz;
-    Maybe<std::string> firmware_format; // "201B" short power reply, "201D+" long
+    PowerForm firmware_format = PowerForm::Unknown;
     Maybe<std::string> last_mode;
     Maybe<std::string> last_filter;
     Maybe<std::string> last_agc;

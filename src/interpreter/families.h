@@ -3,8 +3,10 @@
 // dispatcher turns that into the shared reply_pending rule, so no family clears it itself.
 #pragma once
 
+#include "maybe.h"
 #include "reply.h"
 
+#include <string>
 #include <string_view>
 
 namespace vexalo {
@@ -26,6 +28,12 @@ struct Context {
 enum class End { Normal, Quiet };
 
 using Handler = End (*)(Context &, const Reply &);
+
+// A reply that carries one on/off digit: anything but "0" or "1" is ignored; unasked, only a
+// change is news; in a band-change burst the change is recorded without speech. recorded holds
+// the switch as on (recordsOn) or as off; either way an unknown state reads as false.
+End announceOnOff(Context &c, std::string_view name, const std::string &digit,
+                  Maybe<bool> &recorded, bool recordsOn);
 
 // "a" or "b" for the receive VFO as recorded, whichever reply recorded it.
 std::string_view rxVfoLetter(const Q7Globals &g);

@@ -15,7 +15,7 @@ End handlePower(Context &c, const Reply &r)
     const bool asked = g.reply_pending;
     long watts;
     if (r.at(6) == ";") {
-        g.firmware_format = std::string("201B");
+        g.firmware_format = PowerForm::Short;
         watts = r.number(4, 2);
         if (asked || watts != g.last_power.get()) {
             c.speech.PlayClip("power");
@@ -23,7 +23,7 @@ End handlePower(Context &c, const Reply &r)
             c.speech.PlayClip("watts");
         }
     } else {
-        g.firmware_format = std::string("201D+");
+        g.firmware_format = PowerForm::Long;
         watts = r.number(3, 3);
         if (asked || watts != g.last_power.get()) {
             c.speech.PlayClip("power");

@@ -2,32 +2,12 @@
 // as "on", so the first unasked report is news only when it says off.
 #include "families.h"
 #include "q7_globals.h"
-#include "speech.h"
 
 namespace vexalo::interpreter {
 
 End handlePreamp(Context &c, const Reply &r)
 {
-    Q7Globals &g = c.g;
-    const std::string p = r.at(3);
-    bool off;
-    if (p == "0") {
-        off = true;
-    } else if (p == "1") {
-        off = false;
-    } else {
-        return End::Normal;
-    }
-    if (!g.reply_pending && off == g.preamp_off.get()) {
-        return End::Normal;
-    }
-    g.preamp_off = off;
-    if (g.quiet_update) {
-        return End::Quiet;
-    }
-    c.speech.PlayClip("pre");
-    c.speech.PlayClip(off ? "off" : "on");
-    return End::Normal;
+    return announceOnOff(c, "pre", r.at(3), c.g.preamp_off, false);
 }
 
 } // namespace vexalo::interpreter

@@ -37,6 +37,24 @@ void announceBand(Speech &speech, const Reply &r)
     }
 }
 
+// RIT or XIT: spoken when asked for or changed. A switch that is off is worth mentioning only
+// as news: asked for, it is left out; on, its name is followed by sayOn. Returns the new state.
+template <typename SayOn>
+long announceSwitch(Speech &speech, std::string_view name, long now, long before, bool asked,
+                    SayOn sayOn)
+{
+    if (asked || now != before) {
+        if (now != 0) {
+            speech.PlayClip(name);
+            sayOn();
+        } else if (!asked) {
+            speech.PlayClip(name);
+            speech.PlayClip("off");
+        }
+    }
+    return now;
+}
+
 } // namespace
 
 bool isBandChange(const Q7Globals &g, const Reply &r)
@@ -44,7 +62,7 @@ bool isBandChange(const Q7Globals &g, const Reply &r)
     // With the older firmware, known by its short power reply, a change of the whole megahertz
     // also counts as a band change; otherwise the radio's own flag decides.
     const bool mhzMoved
-        = g.firmware_format.get() == "201B" && r.field(kFrequency, 5) != g.last_mhz.get();
+        = g.firmware_format == PowerForm::Short && r.field(kFrequency, 5) != g.last_mhz.get();
     return mhzMoved || r.at(kBandChanged) == "1";
 }
 
@@ -86,39 +104,16 @@ End handleStatus(Context &c, const Reply &r)
     }
     g.last_mode = mode;
 
-    // A switch that is off is worth mentioning only as news: asked for, it is left out.
-    const long rit = r.number(kRit, 1);
-    if (asked || rit != g.rit_state.get()) {
-        if (rit == 0) {
-            if (!asked) {
-                c.speech.PlayClip("rit");
-                c.speech.PlayClip("off");
-            }
+    g.rit_state = announceSwitch(c.speech, "rit", r.number(kRit, 1), g.rit_state.get(), asked,
+                                 [&] { c.speech.SayOffset(offset); });
+    // RIT and XIT share one offset; when RIT has just spoken it, XIT only says it is on.
+    g.xit_state = announceSwitch(c.speech, "xit", r.number(kXit, 1), g.xit_state.get(), asked, [&] {
+        if (g.rit_state.get() == 1) {
+            c.speech.PlayClip("on");
         } else {
-            c.speech.PlayClip("rit");
             c.speech.SayOffset(offset);
         }
-    }
-    g.rit_state = rit;
-
-    // RIT and XIT share one offset; when RIT has just spoken it, XIT only says it is on.
-    const long xit = r.number(kXit, 1);
-    if (asked || xit != g.xit_state.get()) {
-        if (xit == 0) {
-            if (!asked) {
-                c.speech.PlayClip("xit");
-                c.speech.PlayClip("off");
-            }
-        } else {
-            c.speech.PlayClip("xit");
-            if (g.rit_state.get() == 1) {
-                c.speech.PlayClip("on");
-            } else {
-                c.speech.SayOffset(offset);
-            }
-        }
-    }
-    g.xit_state = xit;
+    });
 
     g.rit_offset = offset;
     if (c.window.lockKeyModeValue() == 1) {

@@ -1,12 +1,19 @@
 #include "settings_file.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 
-#include "q7_globals.h"
-
 #include <charconv>
-#include <regex>
+#include <limits>
+
+#if defined(__unix__) || defined(__APPLE__)
+#define VEXALO_POSIX_FILES
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace vexalo {
 
@@ -20,6 +27,68 @@ bool isLineEnd(char c)
 bool isBlank(char c)
 {
     return c == ' ' || c == '\t';
+}
+
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+// An optional sign, then digits with at most one '.' among them, at least one digit. Checked by
+// one pass over the characters: a field may be any length, and a pattern matcher that recurses
+// per character overflows the stack on a long one.
+bool isPlainNumber(std::string_view text)
+{
+    std::size_t pos = !text.empty() && (text.front() == '+' || text.front() == '-') ? 1 : 0;
+    bool point = false;
+    bool digits = false;
+    for (; pos < text.size(); ++pos) {
+        if (isDigit(text[pos])) {
+            digits = true;
+        } else if (text[pos] == '.' && !point) {
+            point = true;
+        } else {
+            return false;
+        }
+    }
+    return digits;
+}
+
+// The value of a plain number; beyond the range of a double it is infinite (too large) or zero
+// (too small), with its sign. Either way it is no port number and selects nothing.
+double numberValue(std::string_view text)
+{
+    const bool negative = text.front() == '-';
+    if (text.front() == '+' || negative) {
+        text.remove_prefix(1);
+    }
+    double value = 0;
+    const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (result.ec == std::errc::result_out_of_range) {
+        const std::string_view whole = text.substr(0, text.find('.'));
+        const bool large = whole.find_first_not_of('0') != std::string_view::npos;
+        value = large ? std::numeric_limits<double>::infinity() : 0.0;
+    }
+    return negative ? -value : value;
+}
+
+// Plain decimal digits, the shortest that read back as the same value: never an exponent.
+std::string plainDecimal(double value)
+{
+    char buffer[512];
+    const auto result
+        = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed);
+    if (result.ec != std::errc {}) {
+        return "0";
+    }
+    std::string text(buffer, result.ptr);
+    // No leading zero before the point: 0.5 is written ".5".
+    if (text.starts_with("0.")) {
+        text.erase(0, 1);
+    } else if (text.starts_with("-0.")) {
+        text.erase(1, 1);
+    }
+    return text;
 }
 
 SettingValue interpret(std::string_view raw)
@@ -39,12 +108,8 @@ SettingValue interpret(std::string_view raw)
     if (raw == "#FALSE#") {
         return false;
     }
-    static const std::regex number(R"([+-]?(\d+\.?\d*|\.\d+))");
-    if (std::regex_match(raw.begin(), raw.end(), number)) {
-        const char *begin = raw.data() + (raw.front() == '+' ? 1 : 0);
-        double value = 0;
-        std::from_chars(begin, raw.data() + raw.size(), value);
-        return value;
+    if (isPlainNumber(raw)) {
+        return SettingValue::spelledNumber(numberValue(raw), std::string(raw));
     }
     return std::string(raw);
 }
@@ -97,19 +162,17 @@ std::string formatSetting(const SettingValue &value)
         return value.flag() ? "#TRUE#" : "#FALSE#";
     }
     if (value.isText()) {
+        // Quotes do not nest: a text holding one can only have come from an unquoted field, and
+        // only unquoted does it read back the same.
+        if (value.text().find('"') != std::string::npos) {
+            return value.text();
+        }
         return '"' + value.text() + '"';
     }
     if (!value.isNumber()) {
         return {};
     }
-    std::string text = formatNumber(value.number());
-    // Plain decimals without a leading zero before the point: 0.5 is written ".5".
-    if (text.starts_with("0.")) {
-        text.erase(0, 1);
-    } else if (text.starts_with("-0.")) {
-        text.erase(1, 1);
-    }
-    return text;
+    return value.spelling().empty() ? plainDecimal(value.number()) : value.spelling();
 }
 
 std::string formatSettingsLine(const SettingValue &commPort, const SettingValue &reportMode,
@@ -119,20 +182,53 @@ std::string formatSettingsLine(const SettingValue &commPort, const SettingValue 
         + formatSetting(greetingOn) + "\r\n";
 }
 
-bool readSettingsFile(const QString &path, std::string &content)
+SettingsFileRead readSettingsFile(const QString &path, std::string &content)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return false;
+    QFile file;
+#ifdef VEXALO_POSIX_FILES
+    // Opened without blocking and checked through the descriptor: opening a named pipe for
+    // reading waits for a writer that never comes, and a check before the open could be raced.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        return errno == ENOENT ? SettingsFileRead::Missing : SettingsFileRead::Unreadable;
     }
+    struct stat status { };
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)
+        || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return SettingsFileRead::Unreadable;
+    }
+#else
+    const QFileInfo info(path);
+    if (!info.exists()) {
+        return SettingsFileRead::Missing;
+    }
+    file.setFileName(path);
+    if (!info.isFile() || !file.open(QIODevice::ReadOnly)) {
+        return SettingsFileRead::Unreadable;
+    }
+#endif
     const QByteArray bytes = file.readAll();
+    if (file.error() != QFile::NoError) {
+        return SettingsFileRead::Unreadable;
+    }
     content.assign(bytes.constData(), static_cast<std::size_t>(bytes.size()));
-    return file.error() == QFile::NoError;
+    return SettingsFileRead::Read;
 }
 
 bool writeSettingsFile(const QString &path, const std::string &content)
 {
+    // Only a regular file is replaced, and only one that could have been read: a folder, a
+    // named pipe or a device in its place, or a file the program may not read, is somebody
+    // else's and stays as it is. (Writing into a pipe would also wait for a reader for good.)
+    const QFileInfo existing(path);
+    if (existing.exists() && (!existing.isFile() || !existing.isReadable())) {
+        return false;
+    }
     QSaveFile file(path);
+    // In a folder where no temporary can be created the file itself may still be writable;
+    // writing it in place then beats losing the settings.
+    file.setDirectWriteFallback(true);
     // Unbuffered, so that a short write (a full disk) shows in write()'s result.
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         return false;

@@ -28,11 +28,20 @@ std::string formatSetting(const SettingValue &value);
 std::string formatSettingsLine(const SettingValue &commPort, const SettingValue &reportMode,
                                const SettingValue &greetingOn);
 
-// Reads the whole file; false when it cannot be opened.
-bool readSettingsFile(const QString &path, std::string &content);
+enum class SettingsFileRead {
+    Read,
+    Missing, // nothing at that path: the only case in which a new file may be created
+    Unreadable, // something is there but cannot be read as a file: left untouched
+};
+
+// Reads the whole file. Only a regular file (or a link to one) is read; the call never blocks.
+SettingsFileRead readSettingsFile(const QString &path, std::string &content);
 
 // Replaces the file through a temporary beside it, so that a crash, a full disk or a power cut
-// in the middle leaves the old settings intact rather than an empty or half-written file.
+// in the middle leaves the old settings intact rather than an empty or half-written file; where
+// the folder allows no temporary, writes in place. A link is written through to its target, and
+// the file keeps its permissions. False, with nothing changed, when the path holds anything but
+// a readable regular file or the file cannot be written.
 bool writeSettingsFile(const QString &path, const std::string &content);
 
 } // namespace vexalo

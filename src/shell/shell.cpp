@@ -41,23 +41,33 @@ bool Shell::readSettings()
     Q7Globals &g = m_parts.g;
     bool ok = true;
     std::string content;
-    if (!readSettingsFile(m_settingsPath, content)) {
-        // First run: the defaults hold even when the file cannot be created.
+    SettingsFileRead read = readSettingsFile(m_settingsPath, content);
+    if (read != SettingsFileRead::Read) {
+        // The defaults hold whenever the file gives nothing, even when it cannot be created.
         g.comm_port = 1;
         g.report_mode = 0;
         g.greeting_on = true;
+    }
+    if (read == SettingsFileRead::Unreadable) {
+        // Something is there that cannot be read (a folder, a pipe, a file without read
+        // permission): it may hold the operator's settings, so it is not replaced by defaults.
+        qCDebug(lcShell, "settings file exists but cannot be read; defaults in effect");
+        return false;
+    }
+    if (read == SettingsFileRead::Missing) {
         ok = writeSettingsFile(m_settingsPath,
                                formatSettingsLine(g.comm_port, g.report_mode, g.greeting_on));
-        if (!readSettingsFile(m_settingsPath, content)) {
+        read = readSettingsFile(m_settingsPath, content);
+        if (read != SettingsFileRead::Read) {
             return false;
         }
     }
-    const SettingsRead read = parseSettings(content);
+    const SettingsRead fields = parseSettings(content);
     SettingValue *targets[] = { &g.comm_port, &g.report_mode, &g.greeting_on };
-    for (int i = 0; i < read.count; ++i) {
-        *targets[i] = read.fields[static_cast<std::size_t>(i)];
+    for (int i = 0; i < fields.count; ++i) {
+        *targets[i] = fields.fields[static_cast<std::size_t>(i)];
     }
-    return ok && read.complete();
+    return ok && fields.complete();
 }
 
 void Shell::Form_Load()

@@ -151,7 +151,7 @@ TEST(InitRadio, IdentifiesPrimesSilentlyAndReappliesTheReportMode)
         EXPECT_TRUE(h.g.radio_found);
         EXPECT_FALSE(h.g.quiet_update);
         EXPECT_EQ(h.g.last_speed.get(), 20) << "primed from the keyer reply";
-        EXPECT_EQ(h.g.firmware_format.get(), "201B");
+        EXPECT_EQ(h.g.firmware_format, PowerForm::Short);
     }
 }
 

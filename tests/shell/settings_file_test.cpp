@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <csignal>
 #include <sys/resource.h>
 
@@ -68,6 +69,8 @@ TEST(SettingsFile, WritesOneLineEndedByCrLf)
         { Fields { 12, 2, true }, "12,2,#TRUE#\r\n" },
         { Fields { -1, 2.5, 0.5 }, "-1,2.5,.5\r\n" },
         { Fields { -0.25, 100000, 0 }, "-.25,100000,0\r\n" },
+        { Fields { 1e20, 1e-5, 123456789012.5 },
+          "100000000000000000000,.00001,123456789012.5\r\n" },
         { Fields { std::string("COM3"), std::string(""), true }, "\"COM3\",\"\",#TRUE#\r\n" },
     };
     for (const auto &c : cases) {
@@ -79,6 +82,37 @@ TEST(SettingsFile, WritesOneLineEndedByCrLf)
     EXPECT_EQ(formatSettingsLine(1, 0, true).size(), 12u);
 }
 
+// A number read from the file is written back exactly as it was spelled, whatever its length;
+// anything that is no plain number stays a text.
+TEST(SettingsFile, WritesBackEveryFieldAsItWasRead)
+{
+    const std::string digits(30000, '9');
+    const struct {
+        std::string line; // as read
+        std::string saved;
+        Fields fields;
+    } cases[] = {
+        { "100000000000000000000,0.00001,#FALSE#\r\n", "100000000000000000000,0.00001,#FALSE#\r\n",
+          Fields { 1e20, 1e-5, false } },
+        { digits + ",-" + digits + ",." + digits + "\r\n",
+          digits + ",-" + digits + ",." + digits + "\r\n", Fields { HUGE_VAL, -HUGE_VAL, 1.0 } },
+        { "1" + std::string(400, '0') + ",0.0" + std::string(400, '0') + "1,+07\r\n",
+          "1" + std::string(400, '0') + ",0.0" + std::string(400, '0') + "1,+07\r\n",
+          Fields { HUGE_VAL, 0.0, 7 } },
+        { "1e3,1.2.3,-.\r\n", "\"1e3\",\"1.2.3\",\"-.\"\r\n",
+          Fields { std::string("1e3"), std::string("1.2.3"), std::string("-.") } },
+        { "%COM3\",-.5,a\"b\"\r\n", "%COM3\",-.5,a\"b\"\r\n", // found by fuzzing
+          Fields { std::string("%COM3\""), -0.5, std::string("a\"b\"") } },
+        { digits + "x,0,0\r\n", '"' + digits + "x\",0,0\r\n", Fields { digits + "x", 0, 0 } },
+    };
+    for (const auto &c : cases) {
+        const SettingsRead read = parseSettings(c.line);
+        EXPECT_EQ(read.fields, c.fields) << c.line.substr(0, 40);
+        const auto &[port, mode, greeting] = read.fields;
+        EXPECT_EQ(formatSettingsLine(port, mode, greeting), c.saved) << c.line.substr(0, 40);
+    }
+}
+
 TEST(SettingsFile, ReplacingTheFileLeavesNoTemporaryBehind)
 {
     QTemporaryDir dir;
@@ -86,10 +120,10 @@ TEST(SettingsFile, ReplacingTheFileLeavesNoTemporaryBehind)
     ASSERT_TRUE(writeSettingsFile(path, "1,0,#TRUE#\r\n"));
     ASSERT_TRUE(writeSettingsFile(path, "3,1,#FALSE#\r\n"));
     std::string content;
-    ASSERT_TRUE(readSettingsFile(path, content));
+    ASSERT_EQ(readSettingsFile(path, content), SettingsFileRead::Read);
     EXPECT_EQ(content, "3,1,#FALSE#\r\n");
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList { "vexalo.ini" });
-    EXPECT_FALSE(readSettingsFile(dir.filePath("missing.ini"), content));
+    EXPECT_EQ(readSettingsFile(dir.filePath("missing.ini"), content), SettingsFileRead::Missing);
 }
 
 TEST(SettingsFile, AWriteThatFailsHalfwayKeepsTheOldSettings)
@@ -111,7 +145,7 @@ TEST(SettingsFile, AWriteThatFailsHalfwayKeepsTheOldSettings)
 
     EXPECT_FALSE(wrote);
     std::string content;
-    ASSERT_TRUE(readSettingsFile(path, content));
+    ASSERT_EQ(readSettingsFile(path, content), SettingsFileRead::Read);
     EXPECT_EQ(content, "3,1,#FALSE#\r\n");
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList { "vexalo.ini" });
 }

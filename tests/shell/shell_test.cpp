@@ -10,12 +10,19 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTimer>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace vexalo::testing {
 namespace {
@@ -247,6 +254,176 @@ TEST(SelectPort, APortThatFailsStaysChosenAndIsSaved)
     EXPECT_EQ(h.checkedPorts(), std::vector<int> { 7 });
     h.shell.Form_Unload();
     EXPECT_EQ(h.fileContent(), "7,0,#TRUE#\r\n");
+}
+
+// What is at the settings path, as far as the program could change it: its kind, and for a
+// file (or a link's target) its permission bits and bytes.
+struct PathState {
+    std::string kind;
+    unsigned mode = 0;
+    std::string content;
+    friend bool operator==(const PathState &, const PathState &) = default;
+};
+
+PathState stateOf(const QString &path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    struct stat link { };
+    if (lstat(name.constData(), &link) != 0) {
+        return { "missing", 0, {} };
+    }
+    PathState state;
+    if (S_ISLNK(link.st_mode)) {
+        state.kind = "link to " + QFileInfo(path).symLinkTarget().toStdString() + ", ";
+    }
+    struct stat target { };
+    stat(name.constData(), &target);
+    if (S_ISDIR(target.st_mode)) {
+        state.kind += "folder";
+    } else if (S_ISFIFO(target.st_mode)) {
+        state.kind += "fifo";
+    } else {
+        state.kind += "file";
+        state.mode = target.st_mode & 07777;
+        std::ifstream in(name.constData(), std::ios::binary);
+        state.content.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    return state;
+}
+
+enum class Put { File, Folder, Fifo, LinkToFile, Nothing };
+
+struct BadFile {
+    const char *name;
+    Put put;
+    std::string content;
+    unsigned fileMode; // of the file, or of the link's target
+    bool readOnlyFolder;
+    bool asOperator; // permissions must hold: run by an ordinary user
+    std::vector<std::string> heard; // at start-up
+    std::optional<std::string> saved; // at shutdown; none: left exactly as it was
+};
+
+std::string show(const PathState &s)
+{
+    return s.kind + " " + std::to_string(s.mode) + " " + std::to_string(s.content.size())
+        + " bytes: " + s.content.substr(0, 40);
+}
+
+// Starts and stops the program on the row's settings path and returns what went wrong.
+std::string startAndStop(const BadFile &c, bool dropToNobody)
+{
+    ShellHarness h(std::nullopt);
+    const QByteArray dir = QFile::encodeName(h.dir.path());
+    if (dropToNobody) {
+        const uid_t nobody = 65534;
+        if (chown(dir.constData(), nobody, nobody) != 0 || setgid(nobody) != 0
+            || setuid(nobody) != 0) {
+            return "could not become nobody";
+        }
+    }
+    const QByteArray path = QFile::encodeName(h.path);
+    const QByteArray file = c.put == Put::LinkToFile ? dir + "/target.ini" : path;
+    if (c.put == Put::File || c.put == Put::LinkToFile) {
+        std::ofstream(file.constData(), std::ios::binary) << c.content;
+        chmod(file.constData(), c.fileMode);
+    }
+    if (c.put == Put::LinkToFile) {
+        symlink("target.ini", path.constData());
+    } else if (c.put == Put::Folder) {
+        mkdir(path.constData(), 0755);
+    } else if (c.put == Put::Fifo) {
+        mkfifo(path.constData(), 0644);
+    }
+    if (c.readOnlyFolder) {
+        chmod(dir.constData(), 0555);
+    }
+    PathState expected = stateOf(h.path);
+    if (c.saved) {
+        expected.content = *c.saved;
+    }
+
+    std::string faults;
+    h.shell.Form_Load();
+    if (h.clips() != c.heard) {
+        faults += "start-up heard " + ::testing::PrintToString(h.clips()) + "; ";
+    }
+    const bool errorPath = c.heard.back() == "q7_error";
+    if (h.port.written.empty() != errorPath) {
+        faults += errorPath ? "the handshake ran; " : "the handshake did not run; ";
+    }
+    h.shell.Form_Unload();
+    if (const PathState after = stateOf(h.path); !(after == expected)) {
+        faults += "after shutdown " + show(after) + ", expected " + show(expected);
+    }
+    chmod(dir.constData(), 0700);
+    chmod(file.constData(), 0600);
+    return faults;
+}
+
+// A settings file in every bad shape: none crashes or hangs start-up, each follows the
+// start-up error rules, and shutdown either leaves the path as it was or writes the line.
+TEST(SettingsFaults, EachStartsFollowsTheErrorRulesAndIsSavedOrLeftAlone)
+{
+    const std::string digits(30000, '9');
+    const std::string garbage("\x89PNG\0\x1a\xff\x01", 8);
+    const std::vector<std::string> greetAndFail { "dorvaneq7", "q7_error" };
+    const std::vector<std::string> fail { "q7_error" };
+    const std::vector<std::string> handshake { "q7_present" };
+    const BadFile cases[] = {
+        { "empty", Put::File, "", 0644, false, false, fail, ",,\r\n" },
+        { "binary garbage", Put::File, garbage, 0644, false, false, fail,
+          '"' + garbage + "\",,\r\n" },
+        { "10 MB after the line", Put::File, "3,1,#FALSE#\r\n" + std::string(10 << 20, 'x'), 0644,
+          false, false, handshake, "3,1,#FALSE#\r\n" },
+        { "30,000-digit port", Put::File, digits + ",0,#TRUE#\r\n", 0644, false, false,
+          greetAndFail, digits + ",0,#TRUE#\r\n" },
+        { "30,000-digit mode and greeting", Put::File, "1," + digits + ',' + digits, 0644, false,
+          false, handshake, "1," + digits + ',' + digits + "\r\n" },
+        { "numbers a double cannot spell", Put::File, "100000000000000000000,0.00001,#FALSE#\r\n",
+          0644, false, false, fail, "100000000000000000000,0.00001,#FALSE#\r\n" },
+        { "401 digits", Put::File, "1,0," + std::string(401, '7'), 0644, false, false, handshake,
+          "1,0," + std::string(401, '7') + "\r\n" },
+        { "exponent", Put::File, "1e3,0,#TRUE#\r\n", 0644, false, false, greetAndFail,
+          "\"1e3\",0,#TRUE#\r\n" },
+        { "no line end", Put::File, "3,1,#FALSE#", 0644, false, false, handshake,
+          "3,1,#FALSE#\r\n" },
+        { "wrong types", Put::File, "#TRUE#,\"x\",5\r\n", 0644, false, false, fail,
+          "#TRUE#,\"x\",5\r\n" },
+        { "a folder in its place", Put::Folder, "", 0, false, false, greetAndFail, {} },
+        { "a named pipe", Put::Fifo, "", 0, false, false, greetAndFail, {} },
+        { "a link: written through to its target", Put::LinkToFile, "3,1,#FALSE#", 0644, false,
+          false, handshake, "3,1,#FALSE#\r\n" },
+        { "private file keeps its permissions", Put::File, "3,1,#FALSE#", 0600, false, false,
+          handshake, "3,1,#FALSE#\r\n" },
+        { "read-only file", Put::File, "3,1,#FALSE#", 0444, false, true, handshake, {} },
+        { "unreadable file is not replaced",
+          Put::File,
+          "3,1,#FALSE#\r\n",
+          0200,
+          false,
+          true,
+          greetAndFail,
+          {} },
+        { "read-only folder, writable file", Put::File, "3,1,#FALSE#", 0640, true, true, handshake,
+          "3,1,#FALSE#\r\n" },
+        { "read-only folder, no file", Put::Nothing, "", 0, true, true, greetAndFail, {} },
+    };
+    for (const BadFile &c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.asOperator && geteuid() == 0) {
+            // Root ignores permissions: the row runs in a child that has become nobody.
+            EXPECT_EXIT(
+                {
+                    const std::string faults = startAndStop(c, true);
+                    std::fputs(faults.c_str(), stderr);
+                    std::_Exit(faults.empty() ? 0 : 1);
+                },
+                ::testing::ExitedWithCode(0), "");
+        } else {
+            EXPECT_EQ(startAndStop(c, false), "");
+        }
+    }
 }
 
 } // namespace

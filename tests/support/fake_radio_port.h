@@ -6,6 +6,8 @@
 
 #include <QTimer>
 
+#include <cmath>
+
 #include <map>
 #include <string>
 #include <utility>
@@ -24,7 +26,8 @@ public:
     }
     bool setPortNumber(const SettingValue &commPort) override
     {
-        if (!commPort.isNumber()) {
+        // A number the port's 16-bit field cannot hold is rejected, as the real port does.
+        if (!commPort.isNumber() || !(std::abs(commPort.number()) <= 32767)) {
             return false;
         }
         portNumber = static_cast<int>(commPort.number());
