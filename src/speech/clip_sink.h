@@ -3,6 +3,7 @@
 // playClip returns when the clip has been heard, so clips never overlap.
 #pragma once
 
+#include <chrono>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -20,6 +21,9 @@ public:
     // Something that is no clip name was asked for (an empty name, reply garbage): a short
     // beep or silence, never an error, and never a file path built from it.
     virtual void playMissing(std::string_view requested) = 0;
+
+    // A pause of this length, heard between what comes before and after it.
+    virtual void playSilence(std::chrono::milliseconds length) { (void)length; }
 };
 
 // Records what would have been heard, in order. Invalid names are kept as requested, marked
