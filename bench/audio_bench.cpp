@@ -7,6 +7,7 @@
 // one "probe" line per clip, for scripts/bench to set against a recording of the device:
 //   audio_bench --device first-clip ROUNDS   time in playClip, stream kept fed and restarted
 //   audio_bench --device onset ROUNDS        announcements of tones after idle gaps
+// An optional last argument sets the latency asked of the device, in milliseconds.
 #include "portaudio_clip_sink.h"
 #include "portaudio_output.h"
 
@@ -278,13 +279,12 @@ double wallSeconds()
 
 // One line per clip: when playClip was called (wall clock), how long it took, the clip's
 // length, its place in the announcement and the idle time before the announcement.
-int device(const std::string &what, int rounds)
+int device(const std::string &what, int rounds, OutputOptions output)
 {
     const fs::path folder
         = fs::temp_directory_path() / ("vexalo-probes-" + std::to_string(getpid()));
     fs::create_directories(folder);
     writeProbes(folder);
-    const OutputOptions output;
     {
         PortAudioClipSink sink(std::make_unique<PortAudioOutput>(output), { .folder = folder });
         std::printf("output latency_ms %lld keep_fed_ms %lld\n",
@@ -320,8 +320,12 @@ int device(const std::string &what, int rounds)
 
 int main(int argc, char **argv)
 {
-    if (argc == 4 && std::string(argv[1]) == "--device") {
-        return device(argv[2], std::atoi(argv[3]));
+    if ((argc == 4 || argc == 5) && std::string(argv[1]) == "--device") {
+        OutputOptions output;
+        if (argc == 5) {
+            output.latency = std::chrono::milliseconds(std::atoi(argv[4]));
+        }
+        return device(argv[2], std::atoi(argv[3]), output);
     }
     const fs::path folder = argc > 1 ? fs::path(argv[1]) : fs::path(VEXALO_VOICE_DIR);
     std::vector<std::string> names;

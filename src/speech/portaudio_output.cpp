@@ -119,6 +119,9 @@ int PortAudioOutput::open(int preferredRate)
         return m_rate;
     }
     quietAudioLibraries();
+    m_ring.assign(kRingFrames, 0);
+    m_written = 0;
+    m_read = 0;
     int error = paNoError;
     {
         const StderrMuted muted;
@@ -139,9 +142,6 @@ int PortAudioOutput::start(int preferredRate)
     if (error != paNoError) {
         return error;
     }
-    m_ring.assign(kRingFrames, 0);
-    m_written = 0;
-    m_read = 0;
     const PaDeviceIndex device = Pa_GetDefaultOutputDevice();
     PaStream *stream = nullptr;
     double rate = preferredRate;
@@ -155,7 +155,8 @@ int PortAudioOutput::start(int preferredRate)
         m_rate = static_cast<int>(rate);
         m_deviceFrames = static_cast<long>(Pa_GetStreamInfo(stream)->outputLatency * m_rate);
         m_keepFedFrames = static_cast<long>(m_options.keepFed.count() * m_rate / 1000);
-        m_primeFrames = m_deviceFrames;
+        m_primeFrames
+            = std::max(m_deviceFrames, static_cast<long>(m_options.prime.count() * m_rate / 1000));
         m_idleFrames = 0;
         m_idleStopped = false;
         error = Pa_StartStream(stream);
@@ -212,22 +213,30 @@ bool PortAudioOutput::running()
     if (active == 1) {
         return true;
     }
-    // Only a stream that stopped itself after the idle time is started again. One that the
+    // Only a stream that stopped itself after the idle time is opened again. One that the
     // device stopped has failed, and restarting it can hang inside PortAudio for good.
-    if (active == 0 && m_idleStopped.load(std::memory_order_acquire)) {
-        // The audio thread has ended, so its counters are ours until the stream starts again.
-        const StderrMuted muted;
-        Pa_StopStream(m_stream);
-        m_primeFrames = m_deviceFrames;
-        m_idleFrames = 0;
-        m_idleStopped.store(false, std::memory_order_relaxed);
-        if (Pa_StartStream(m_stream) == paNoError) {
-            return true;
-        }
+    if (active == 0 && m_idleStopped.load(std::memory_order_acquire) && reopen()) {
+        return true;
     }
     qCDebug(lcSpeech, "audio: the stream stopped and cannot be restarted");
     abandon();
     return false;
+}
+
+bool PortAudioOutput::reopen()
+{
+    // PortAudio afresh, as at the first clip, rather than a restart of the old stream: on a
+    // sound server a restarted or merely reopened stream threw away, or garbled, the first few
+    // hundred milliseconds written to it.
+    const StderrMuted muted;
+    Pa_StopStream(m_stream);
+    Pa_CloseStream(m_stream);
+    m_stream = nullptr;
+    Pa_Terminate();
+    m_initialised = false;
+    // The ring is kept: what was written since the stream stopped is still to be played.
+    const int rate = m_rate;
+    return start(rate) == paNoError && m_rate == rate;
 }
 
 bool PortAudioOutput::write(std::span<const std::int16_t> frames)
@@ -324,9 +333,11 @@ void PortAudioOutput::close()
 void PortAudioOutput::abandon()
 {
     const StderrMuted muted;
-    Pa_AbortStream(m_stream);
-    Pa_CloseStream(m_stream);
-    m_stream = nullptr;
+    if (m_stream) {
+        Pa_AbortStream(m_stream);
+        Pa_CloseStream(m_stream);
+        m_stream = nullptr;
+    }
     Pa_Terminate();
     m_initialised = false;
     m_rate = 0;

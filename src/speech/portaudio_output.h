@@ -22,6 +22,9 @@ struct OutputOptions {
     // the sound server; but feeding silence costs a wake-up every period, so an idle program
     // stops the stream after this time and restarts it, primed with silence, when it speaks.
     std::chrono::milliseconds keepFed { 5000 };
+    // Silence played first by a stream just started: on a sound server its first tens of
+    // milliseconds can be dropped or broken up.
+    std::chrono::milliseconds prime { 100 };
 };
 
 class PortAudioOutput : public AudioOutput {
@@ -46,6 +49,8 @@ private:
     int start(int preferredRate);
     // Starts the stream again when it stopped after the idle time; false when it cannot.
     bool running();
+    // Replaces the stream that stopped itself by a new one, primed; false when it cannot.
+    bool reopen();
     // Frames written but not yet taken by the audio thread.
     long ringQueued() const;
     // Closes without letting the queue play (the device has failed).
