@@ -24,8 +24,8 @@ int main(int argc, char **argv)
         return 1;
     }
     std::vector<KeyCode> codes;
-    std::stringstream spec(argv[1]);
-    for (std::string part; std::getline(spec, part, '+');) {
+    std::stringstream keys(argv[1]);
+    for (std::string part; std::getline(keys, part, '+');) {
         const std::string name = part == "alt" ? "Alt_L"
             : part == "ctrl"                   ? "Control_L"
             : part == "shift"                  ? "Shift_L"

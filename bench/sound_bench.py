@@ -214,6 +214,7 @@ class Run:
 
     def __init__(self, settings, display, audio_env, sim_options=(), script=None):
         self.dir = tempfile.mkdtemp(prefix="vexalo-bench-")
+        os.symlink(VOICE, os.path.join(self.dir, "ZSsounds"))
         with open(os.path.join(self.dir, "vexalo.ini"), "wb") as f:
             f.write(settings)
         options = list(sim_options)
@@ -341,15 +342,24 @@ def leading_silence(name):
     return 0.0
 
 
-def announcements(clips):
-    """Clips logged back to back, grouped: (start, end, names)."""
-    groups = []
+def readouts(clips):
+    """Frequency readouts in the clips logged: (start, end, kHz said), e.g. "14026" for
+    "14" "0" "2" "6" "pt" "0" "0"."""
+    found, digits, start, after_point = [], "", None, -1
     for when, name in clips:
-        if groups and when <= groups[-1][1] + 0.15:
-            groups[-1] = (groups[-1][0], when + clip_length(name), groups[-1][2] + [name])
+        if name.isdigit() and after_point < 0:
+            start = when if not digits else start
+            digits += name
+        elif name == "pt" and digits:
+            after_point = 0
+        elif after_point >= 0 and name.isdigit():
+            after_point += 1
+            if after_point == 2:
+                found.append((start, when + clip_length(name), digits))
+                digits, after_point = "", -1
         else:
-            groups.append((when, when + clip_length(name), [name]))
-    return groups
+            digits, after_point = "", -1
+    return found
 
 
 def handshake_figures(run, table_rows):
@@ -375,7 +385,8 @@ def parse_probe(line):
     """"probe NAME called T took S length L place P gap G" from audio_bench --device."""
     fields = line.split()
     values = dict(zip(fields[2::2], fields[3::2]))
-    return {"took": float(values["took"]), "length": float(values["length"]),
+    return {"called": float(values["called"]), "took": float(values["took"]),
+            "length": float(values["length"]),
             "place": int(values["place"]), "gap": float(values["gap"])}
 
 
@@ -409,24 +420,31 @@ def device_sections(table, server):
     time.sleep(0.5)
     recorder.stop()
     calls = [parse_probe(line) for line in out.splitlines() if line.startswith("probe ")]
-    runs = [r for r in recorder.segments() if (r[1] - r[0]) / RATE > 0.05]
-    # The opening clip, then three per announcement; each run is one tone clip.
-    heard = runs[-len(calls):] if len(runs) >= len(calls) else []
+    runs = [r for r in recorder.segments() if (r[1] - r[0]) / RATE > 0.02]
     lost, joins = {"fed": [], "restarted": [], "later": []}, []
     # A tone faded over 5 ms is above the threshold for all but 0.8 ms at each end.
     faded = 2 * 0.005 * math.acos(1 - 2 * LOUD / 16000) / math.pi
-    for k, (call, run) in enumerate(zip(calls, heard)):
-        length, place, gap = call["length"], call["place"], call["gap"]
-        duration = (run[1] - run[0]) / RATE
-        missing = max(0.0, (length - faded) - duration)
-        if place == 0:
-            lost["restarted" if gap > keep_fed else "fed"].append(missing)
-        else:
-            lost["later"].append(missing)
-            previous = heard[k - 1]
-            joins.append(max(0.0, (run[0] - previous[0]) / RATE - calls[k - 1]["length"]))
-    if not heard:
-        note(f"recording did not match: {len(runs)} sounds for {len(calls)} clips")
+    firsts = [k for k, call in enumerate(calls) if call["place"] == 0]
+    for n, k in enumerate(firsts):
+        group = calls[k:k + 3]
+        until = calls[firsts[n + 1]]["called"] if n + 1 < len(firsts) else float("inf")
+        heard = [r for r in runs
+                 if group[0]["called"] <= recorder.time_of(r[0]) < until]
+        if len(heard) < 2:
+            note(f"announcement at {group[0]['called']:.3f} not found in the recording")
+            continue
+        # The end of a clip is never lost, so the last runs are whole clips; the first clip
+        # is what is left before them, if anything.
+        first = heard[-3] if len(heard) >= 3 else None
+        duration = (first[1] - first[0]) / RATE if first else 0.0
+        kind = "restarted" if group[0]["gap"] > keep_fed else "fed"
+        lost[kind].append(max(0.0, group[0]["length"] - faded - duration))
+        for call, run in zip(group[1:], heard[-2:]):
+            lost["later"].append(max(0.0, call["length"] - faded - (run[1] - run[0]) / RATE))
+        # At a join both clips are faded, which leaves `faded` below the threshold by itself.
+        if first:
+            joins.append(max(0.0, (heard[-2][0] - first[1]) / RATE - faded))
+        joins.append(max(0.0, (heard[-1][0] - heard[-2][1]) / RATE - faded))
     table.add("onset lost, first clip after a short idle (kept fed)", lost["fed"],
               target="0", bound="0")
     table.add("onset lost, first clip after a long idle (restarted)", lost["restarted"],
@@ -479,64 +497,65 @@ def manual_sections(table, server, display, period, keep_fed, rows):
     table.add(f"Alt+A to first sound, idle {keep_fed + 1.5:.1f} s", to_sound_restarted,
               target=f"<= {1.2 * bound * 1000:.0f} ms (1.2 x bound)",
               bound=f"{bound * 1000:.0f} ms")
-    table.add("idle CPU per minute (first minute after speaking)", [idle_cpu], unit="s",
-              target="<= 0.1 s", bound="0", scale=1)
+    table.add("idle CPU per minute (first minute after speaking)", [idle_cpu],
+              target="<= 100 ms", bound="0")
 
 
 def full_auto_sections(table, server, display, period, keep_fed, rows):
     table.section("The program, Full Auto: tuning reports from q7sim at line pace")
     step = 1000
     script = "wait 3\n"
-    script += "".join(f"wait {gap}\ntune a +{step}\n" for gap in [2] * 4 + [keep_fed + 2] * 3)
+    # Reports far enough apart that the program is idle before each: a readout lasts ~2.8 s.
+    gaps = [4] * 4 + [keep_fed + 4] * 3
+    script += "".join(f"wait {gap}\ntune a +{step}\n" for gap in gaps)
     script += "wait 6\n" + "wait 1\ntune a +1000\n" * 60
     recorder = Recorder(server)
     run = Run(b"1,3,#FALSE#\r\n", display, server.env, script=script)
     try:
         run.wait_for("send AI2;")
-        # The scenario takes 3 + 4 x 2 + 3 x (keep-fed + 2) + 6 + 60 s.
-        time.sleep(3 + 8 + 3 * (keep_fed + 2) + 6 + 60)
+        time.sleep(3 + sum(gaps) + 6 + 60)
         run.wait_quiet(2.0, limit=400)
         handshake_figures(run, rows)
         offset = run.sim_offset()
         reports = [(t + offset, c) for t, kind, c in run.sim_log()
                    if kind == "reply" and c.startswith("FA")]
-        spoken = announcements(run.clips())
+        spoken = readouts(run.clips())
     finally:
         run.stop()
         recorder.stop()
 
-    first_sound = []
+    lead_in = leading_silence("14")
+    first_sound = {"fed": [], "restarted": []}
     for k, (when, _) in enumerate(reports[:7]):
-        busy = any(start <= when <= end + 0.05 for start, end, _ in spoken)
+        # Only reports that find the program silent: none of an earlier readout still sounding.
+        busy = any(start < when <= end + 0.05 for start, end, _ in spoken)
         if not busy:
             sound = recorder.first_sound(when, reports[k + 1][0] if k + 1 < len(reports) else None)
             if sound is not None:
-                first_sound.append(sound - when)
-    table.add("report to first sound (program idle before it)", first_sound,
-              target=f"<= {period:.0f} ms (a period)", bound="clip lead-in")
+                first_sound["fed" if k < 4 else "restarted"].append(sound - when - lead_in)
+    table.add("report to first sound - clip lead-in, idle ~1 s", first_sound["fed"],
+              target=f"<= {period:.0f} ms (a period)", bound="0")
+    table.add(f"report to first sound - clip lead-in, idle ~{keep_fed + 1:.0f} s",
+              first_sound["restarted"], target=f"<= {period:.0f} ms (a period)", bound="0")
 
     def khz(reply):
         return str(int(reply[2:13]) // 1000)
 
-    def said(names):
-        digits = "".join(n for n in names if n.isdigit())
-        return digits
-
     tuning = reports[7:]
     lags = []
     for k, (when, reply) in enumerate(tuning):
-        later = {khz(r) for _, r in tuning[k:]}
-        done = [end for start, end, names in spoken if start >= when - 0.001
-                and any(said(names).startswith(f) for f in later)]
+        # Spoken, or superseded: the readout of this report or of a later one has been heard.
+        wanted = {khz(r) for _, r in tuning[k:]}
+        done = [end for start, end, said in spoken if end >= when and said in wanted]
         if done:
             lags.append(min(done) - when)
-    lengths = [end - start for start, end, names in spoken if any(n == "pt" for n in names)]
+    lengths = [end - start for start, end, _ in spoken]
     typical = statistics.median(lengths) if lengths else 0
     table.add("tuning 1/s for 60 s: report to spoken or superseded", lags,
-              target=f"<= {typical:.1f} s (one announcement)", unit="s", scale=1, bound="")
+              target=f"<= {typical:.1f} s (one readout)", unit="s", scale=1, bound="")
     if tuning and spoken:
         table.add("tuning: speech done after the last report", [spoken[-1][1] - tuning[-1][0]],
-                  target="<= 3.5 s", unit="s", scale=1, bound=f"{typical:.1f} s")
+                  target="<= 3.5 s", unit="s", scale=1, bound=f"{typical:.1f} s (one readout)")
 
 
 def silent_radio_section(table, display, rows):
@@ -558,7 +577,8 @@ def silent_radio_section(table, display, rows):
         waits = len([1 for _, t in run.log() if t == "send IF;"])
     finally:
         run.stop()
-    table.add("CPU per 0.5 s wait on a silent radio (Info)", [used / max(1, waits)],
+    table.add(f"CPU per 0.5 s wait on a silent radio (Info, mean of {waits})",
+              [used / max(1, waits)],
               target="<= 10 ms", bound="0")
 
 
