@@ -14,6 +14,7 @@ import datetime
 import math
 import os
 import re
+import shutil
 import signal
 import statistics
 import subprocess
@@ -306,6 +307,7 @@ class Run:
         stop(self.vexalo)
         stop(self.sim)
         self.log_file.close()
+        shutil.rmtree(self.dir, ignore_errors=True)
 
 
 def press(display, key):
@@ -655,6 +657,7 @@ def main():
     finally:
         for process in reversed(started):
             stop(process)
+        shutil.rmtree(work, ignore_errors=True)
     table.print()
 
 
