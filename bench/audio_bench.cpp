@@ -3,6 +3,11 @@
 // announcement on a device that plays in real time (must be none), what the whole voice takes
 // in memory, and what the sound card of this machine costs, present or not.
 //   audio_bench [SOUND_FOLDER]    (default: the build's ZSsounds; `--target voice` makes it)
+// With --device it plays tone clips of known length on the default device instead and prints
+// one "probe" line per clip, for scripts/bench to set against a recording of the device:
+//   audio_bench --device first-clip ROUNDS   time in playClip, stream kept fed and restarted
+//   audio_bench --device onset ROUNDS        announcements of tones after idle gaps
+// An optional last argument sets the latency asked of the device, in milliseconds.
 #include "portaudio_clip_sink.h"
 #include "portaudio_output.h"
 
@@ -11,6 +16,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <numeric>
@@ -232,10 +238,95 @@ void soundCard(const fs::path &folder)
     std::printf(", then %.3f us a clip\n", microseconds(Clock::now() - begin) / 1000);
 }
 
+// Tone clips whose edges are loud, so the player fades them, as it would a clip cut short.
+struct Probe {
+    const char *name;
+    int milliseconds;
+};
+constexpr Probe kProbes[] = { { "probe_short", 250 }, { "probe_long", 400 } };
+
+void writeProbes(const fs::path &folder)
+{
+    for (const Probe &probe : kProbes) {
+        const int frames = kClipRate * probe.milliseconds / 1000;
+        // A square-ish wave of 1 kHz at half scale: its level is the same from the first frame.
+        std::string data;
+        for (int i = 0; i < frames; ++i) {
+            const std::int16_t value = (i * 1000 / kClipRate) % 2 == 0 ? 16000 : -16000;
+            data.push_back(static_cast<char>(value & 0xff));
+            data.push_back(static_cast<char>((value >> 8) & 0xff));
+        }
+        const auto u32 = [](std::uint32_t v) {
+            return std::string { static_cast<char>(v & 0xff), static_cast<char>((v >> 8) & 0xff),
+                                 static_cast<char>((v >> 16) & 0xff),
+                                 static_cast<char>((v >> 24) & 0xff) };
+        };
+        const auto u16 = [](std::uint16_t v) {
+            return std::string { static_cast<char>(v & 0xff), static_cast<char>(v >> 8) };
+        };
+        std::ofstream(folder / (std::string(probe.name) + ".wav"), std::ios::binary)
+            << "RIFF" << u32(36 + static_cast<std::uint32_t>(data.size())) << "WAVEfmt " << u32(16)
+            << u16(1) << u16(1) << u32(kClipRate) << u32(kClipRate * 2) << u16(2) << u16(16)
+            << "data" << u32(static_cast<std::uint32_t>(data.size())) << data;
+    }
+}
+
+double wallSeconds()
+{
+    return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
+// One line per clip: when playClip was called (wall clock), how long it took, the clip's
+// length, its place in the announcement and the idle time before the announcement.
+int device(const std::string &what, int rounds, OutputOptions output)
+{
+    const fs::path folder
+        = fs::temp_directory_path() / ("vexalo-probes-" + std::to_string(getpid()));
+    fs::create_directories(folder);
+    writeProbes(folder);
+    {
+        PortAudioClipSink sink(std::make_unique<PortAudioOutput>(output), { .folder = folder });
+        std::printf("output latency_ms %lld keep_fed_ms %lld\n",
+                    static_cast<long long>(output.latency.count()),
+                    static_cast<long long>(output.keepFed.count()));
+        // Idle gaps shorter and longer than the time the stream is kept fed.
+        const std::vector<double> gaps = what == "onset"
+            ? std::vector<double> { 0.3, 1.5, output.keepFed.count() / 1000.0 + 1.5 }
+            : std::vector<double> { 1.0, output.keepFed.count() / 1000.0 + 1.0 };
+        sink.playClip("probe_short"); // opens the device
+        for (int round = 0; round < rounds; ++round) {
+            for (const double gap : gaps) {
+                std::this_thread::sleep_for(std::chrono::duration<double>(gap));
+                int place = 0;
+                for (const char *clip : { "probe_long", "probe_short", "probe_long" }) {
+                    const double called = wallSeconds();
+                    const auto begin = Clock::now();
+                    sink.playClip(clip);
+                    const double took = std::chrono::duration<double>(Clock::now() - begin).count();
+                    const int ms = std::string(clip) == "probe_long" ? 400 : 250;
+                    std::printf("probe %s called %.6f took %.6f length %.3f place %d gap %.1f\n",
+                                clip, called, took, ms / 1000.0, place++, gap);
+                    std::fflush(stdout);
+                }
+            }
+        }
+    }
+    fs::remove_all(folder);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
+    if ((argc == 4 || argc == 5) && std::string(argv[1]) == "--device") {
+        OutputOptions output;
+        if (argc == 5) {
+            output.latency = std::chrono::milliseconds(std::atoi(argv[4]));
+        }
+        return device(argv[2], std::atoi(argv[3]), output);
+    }
     const fs::path folder = argc > 1 ? fs::path(argv[1]) : fs::path(VEXALO_VOICE_DIR);
     std::vector<std::string> names;
     std::error_code error;

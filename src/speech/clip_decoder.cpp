@@ -2,6 +2,10 @@
 
 #include <sndfile.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cmath>
 #include <memory>
@@ -15,6 +19,20 @@ struct SndfileCloser {
     void operator()(SNDFILE *file) const { sf_close(file); }
 };
 
+// Closed after the SNDFILE that reads it, which is declared later and so destroyed first.
+struct Descriptor {
+    explicit Descriptor(int fd) : fd(fd) { }
+    ~Descriptor()
+    {
+        if (fd >= 0) {
+            ::close(fd);
+        }
+    }
+    Descriptor(const Descriptor &) = delete;
+    Descriptor &operator=(const Descriptor &) = delete;
+    int fd;
+};
+
 std::int16_t toSample(float value)
 {
     // libsndfile scales 16-bit data by 1/32768 when reading floats; the same factor back makes
@@ -23,51 +41,73 @@ std::int16_t toSample(float value)
     return static_cast<std::int16_t>(std::clamp(scaled, -32768.0f, 32767.0f));
 }
 
+// Appends the average of each frame's channels.
+void mixDownInto(std::vector<float> &mono, const float *interleaved, std::size_t frames,
+                 int channels)
+{
+    for (std::size_t i = 0; i < frames; ++i) {
+        float sum = 0;
+        for (int c = 0; c < channels; ++c) {
+            sum += interleaved[i * channels + c];
+        }
+        mono.push_back(sum / static_cast<float>(channels));
+    }
+}
+
 } // namespace
 
 std::optional<Frames> decodeClip(const std::filesystem::path &file, int rate)
 {
+    if (rate <= 0) {
+        return std::nullopt;
+    }
+    // Opened without blocking, so that a named pipe or a device in the sound folder cannot
+    // hold the program in open(); only a regular file of bounded size is read any further.
+    const Descriptor descriptor(::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    struct stat status { };
+    if (descriptor.fd < 0 || ::fstat(descriptor.fd, &status) != 0 || !S_ISREG(status.st_mode)
+        || status.st_size > kMaxClipFileBytes) {
+        return std::nullopt;
+    }
     SF_INFO info {};
-    const std::unique_ptr<SNDFILE, SndfileCloser> sound(sf_open(file.c_str(), SFM_READ, &info));
-    if (!sound || info.channels <= 0 || info.samplerate <= 0 || rate <= 0) {
+    const std::unique_ptr<SNDFILE, SndfileCloser> sound(
+        sf_open_fd(descriptor.fd, SFM_READ, &info, SF_FALSE));
+    if (!sound || info.channels <= 0 || info.channels > kMaxClipChannels || info.samplerate <= 0
+        || info.samplerate > kMaxClipFileRate) {
         return std::nullopt;
     }
 
     // The header's frame count is not trusted for the allocation: a damaged header can claim
-    // anything. Reading in chunks up to the limit bounds memory by what the file really holds.
+    // anything, and a compressed file can hold far more frames than its size suggests. Reading
+    // in chunks up to the limit bounds memory by what the file really holds; channels are
+    // mixed down on the way, so only mono frames are kept.
     const long long limit = static_cast<long long>(kMaxClipSeconds) * info.samplerate;
     constexpr sf_count_t chunkFrames = 4096;
-    std::vector<float> samples;
+    std::vector<float> mono;
     std::vector<float> chunk(static_cast<std::size_t>(chunkFrames) * info.channels);
-    long long total = 0;
     for (;;) {
         const sf_count_t got = sf_readf_float(sound.get(), chunk.data(), chunkFrames);
         if (got <= 0) {
             break;
         }
-        total += got;
-        if (total > limit) {
+        if (static_cast<long long>(mono.size()) + got > limit) {
             return std::nullopt;
         }
-        samples.insert(samples.end(), chunk.begin(), chunk.begin() + got * info.channels);
+        mixDownInto(mono, chunk.data(), static_cast<std::size_t>(got), info.channels);
     }
-    if (sf_error(sound.get()) != SF_ERR_NO_ERROR || total == 0) {
+    if (sf_error(sound.get()) != SF_ERR_NO_ERROR || mono.empty()) {
         return std::nullopt;
     }
-    return toMonoAtRate(samples, info.channels, info.samplerate, rate);
+    return toMonoAtRate(mono, 1, info.samplerate, rate);
 }
 
 Frames toMonoAtRate(const std::vector<float> &interleaved, int channels, int fromRate, int toRate)
 {
-    const std::size_t inFrames = interleaved.size() / static_cast<std::size_t>(channels);
-    std::vector<float> mono(inFrames);
-    for (std::size_t i = 0; i < inFrames; ++i) {
-        float sum = 0;
-        for (int c = 0; c < channels; ++c) {
-            sum += interleaved[i * channels + c];
-        }
-        mono[i] = sum / static_cast<float>(channels);
-    }
+    std::vector<float> mono;
+    mono.reserve(interleaved.size() / static_cast<std::size_t>(channels));
+    mixDownInto(mono, interleaved.data(), interleaved.size() / static_cast<std::size_t>(channels),
+                channels);
+    const std::size_t inFrames = mono.size();
 
     Frames out;
     if (fromRate == toRate) {
@@ -87,6 +127,33 @@ Frames toMonoAtRate(const std::vector<float> &interleaved, int channels, int fro
         out.push_back(toSample(mono[left] + (mono[right] - mono[left]) * fraction));
     }
     return out;
+}
+
+void softenLoudEdges(Frames &frames, int rate)
+{
+    const auto ramp = std::min(frames.size() / 2,
+                               static_cast<std::size_t>(rate * kEdgeRampMilliseconds / 1000));
+    if (ramp == 0) {
+        return;
+    }
+    const auto loud = [](auto begin, auto end) {
+        return std::any_of(begin, end, [](std::int16_t s) { return std::abs(s) >= kLoudEdge; });
+    };
+    // A raised cosine: its slope is zero at both ends, so the ramp adds no click of its own.
+    const auto gain = [ramp](std::size_t i) {
+        return 0.5 - 0.5 * std::cos(std::numbers::pi * static_cast<double>(i) / ramp);
+    };
+    if (loud(frames.begin(), frames.begin() + ramp)) {
+        for (std::size_t i = 0; i < ramp; ++i) {
+            frames[i] = static_cast<std::int16_t>(std::lround(frames[i] * gain(i)));
+        }
+    }
+    if (loud(frames.end() - ramp, frames.end())) {
+        for (std::size_t i = 0; i < ramp; ++i) {
+            auto &sample = frames[frames.size() - 1 - i];
+            sample = static_cast<std::int16_t>(std::lround(sample * gain(i)));
+        }
+    }
 }
 
 Frames makeBeep(int rate)

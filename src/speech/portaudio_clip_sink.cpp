@@ -35,6 +35,13 @@ void PortAudioClipSink::playMissing(std::string_view)
     }
 }
 
+void PortAudioClipSink::playSilence(std::chrono::milliseconds length)
+{
+    if (length.count() > 0 && deviceReady()) {
+        play(Frames(static_cast<std::size_t>(length.count() * m_rate / 1000)));
+    }
+}
+
 std::size_t PortAudioClipSink::cachedBytes() const
 {
     std::size_t bytes = 0;
@@ -82,6 +89,7 @@ const Frames *PortAudioClipSink::clipFrames(std::string_view name)
     if (!frames) {
         return nullptr;
     }
+    softenLoudEdges(*frames, m_rate);
     return &m_cache.emplace(std::string(name), std::move(*frames)).first->second;
 }
 

@@ -36,7 +36,9 @@ struct ClipSinkOptions {
 //
 // Without a device every clip is silent and costs nothing; the device is looked for again at
 // the first clip after `reopenInterval`, so a card plugged in later is found. A clip that is
-// missing or cannot be decoded is heard as a short beep, and the announcement goes on.
+// missing or cannot be decoded is heard as a short beep, and the announcement goes on. A clip
+// that starts or ends loud (cut mid-swing, an operator's own recording) is faded there so
+// that it does not click.
 class PortAudioClipSink : public ClipSink {
 public:
     // Fast and quiet: the device is opened by the first clip.
@@ -49,6 +51,9 @@ public:
 
     void playClip(std::string_view name) override;
     void playMissing(std::string_view requested) override;
+    // Written through the same stream as the clips, so the pause is exactly this long and the
+    // device is kept fed through it.
+    void playSilence(std::chrono::milliseconds length) override;
 
     // What the decoded clips take in memory, and how many there are.
     std::size_t cachedBytes() const;

@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cmath>
+#include <functional>
 
 namespace vexalo::testing {
 namespace {
@@ -62,23 +65,33 @@ TEST(DecodeClip, ReadsAnyEncodingAsMonoAtTheDeviceRate)
 
 TEST(DecodeClip, RefusesWhatCannotBePlayed)
 {
+    const auto bytes
+        = [](std::string text) { return [text](const fs::path &file) { writeBytes(file, text); }; };
     const struct {
         const char *what;
-        std::string bytes; // empty: the file is not created
-        bool createEmptyWav;
+        std::function<void(const fs::path &)> make; // null: the file is not created
     } cases[] = {
-        { "missing file", "", false },
-        { "not a sound file", "RIFF\x24\0\0\0WAVEfmt garbage follows"s, false },
-        { "text", "hello there\n", false },
-        { "a valid file with no frames", "", true },
+        { "missing file", nullptr },
+        { "not a sound file", bytes("RIFF\x24\0\0\0WAVEfmt garbage follows"s) },
+        { "text", bytes("hello there\n") },
+        { "a valid file with no frames", [](const fs::path &f) { writeWav(f, {}, 22050); } },
+        // A named pipe would block open() for good, with no writer ever coming.
+        { "named pipe", [](const fs::path &f) { ASSERT_EQ(::mkfifo(f.c_str(), 0600), 0); } },
+        { "directory", [](const fs::path &f) { fs::create_directories(f); } },
+        { "more channels than a clip has",
+          [](const fs::path &f) { writeWav(f, Samples(90, 1), 22050, kMaxClipChannels + 1); } },
+        // Refused by its size, before any of it is decoded.
+        { "larger than a clip may be",
+          [](const fs::path &f) {
+              writeWav(f, Samples(100, 1), 22050);
+              fs::resize_file(f, kMaxClipFileBytes + 1);
+          } },
     };
     for (const auto &c : cases) {
         TempFolder folder;
         const fs::path file = folder.path() / "clip.wav";
-        if (c.createEmptyWav) {
-            writeWav(file, {}, 22050);
-        } else if (!c.bytes.empty()) {
-            writeBytes(file, c.bytes);
+        if (c.make) {
+            c.make(file);
         }
         EXPECT_FALSE(decodeClip(file, 22050)) << c.what;
     }
@@ -104,6 +117,46 @@ TEST(ToMonoAtRate, ClipsLoudSamplesRatherThanWrappingThem)
 {
     EXPECT_EQ(toMonoAtRate({ 1.5f, 1.5f, -2.0f, -2.0f }, 2, 22050, 22050),
               (Samples { 32767, -32768 }));
+}
+
+TEST(SoftenLoudEdges, FadesOnlyTheEdgesThatWouldClick)
+{
+    constexpr int rate = 22050;
+    constexpr std::size_t ramp = rate * kEdgeRampMilliseconds / 1000;
+    const auto clip = [](std::int16_t start, std::int16_t end) {
+        Samples samples(2000, 12000);
+        std::fill_n(samples.begin(), ramp, start);
+        std::fill_n(samples.end() - ramp, ramp, end);
+        return samples;
+    };
+    const struct {
+        const char *what;
+        Samples samples;
+        bool fadeIn, fadeOut;
+    } cases[] = {
+        { "loud at both ends", clip(-20000, 30000), true, true },
+        { "loud start only", clip(kLoudEdge, 5), true, false },
+        { "loud end only", clip(kLoudEdge - 1, -kLoudEdge), false, true },
+        { "quiet edges are left alone", clip(-(kLoudEdge - 1), kLoudEdge - 1), false, false },
+    };
+    for (const auto &c : cases) {
+        Samples soft = c.samples;
+        softenLoudEdges(soft, rate);
+        EXPECT_EQ(soft.front() == 0, c.fadeIn) << c.what;
+        EXPECT_EQ(soft.back() == 0, c.fadeOut) << c.what;
+        for (std::size_t i = 0; i < soft.size(); ++i) {
+            const bool inRamp = (c.fadeIn && i < ramp) || (c.fadeOut && i >= soft.size() - ramp);
+            if (!inRamp) {
+                ASSERT_EQ(soft[i], c.samples[i]) << c.what << " at " << i;
+            }
+            // A fade never makes a sample louder or flips it over.
+            ASSERT_LE(std::abs(soft[i]), std::abs(c.samples[i])) << c.what << " at " << i;
+            ASSERT_GE(soft[i] * c.samples[i], 0) << c.what << " at " << i;
+        }
+    }
+    Samples tiny { 30000, -30000, 30000 }; // shorter than two ramps: no overrun
+    softenLoudEdges(tiny, rate);
+    EXPECT_EQ(tiny.front(), 0);
 }
 
 TEST(MakeBeep, IsShortAudibleAndStartsAndEndsQuietly)

@@ -1,0 +1,665 @@
+#!/usr/bin/env python3
+"""Figures of the whole program as an operator hears it, for scripts/bench.
+
+Starts a private sound server with a null sink (nothing else on the machine hears it), records
+the sink's monitor with timestamps, drives the real program under Xvfb against q7sim at line
+pace with real key presses, and prints one table: median, 95th percentile and count of every
+figure beside its target and its physical bound. It is a benchmark, not a test: it never fails
+on a time.
+
+    sound_bench.py BUILD_DIR
+"""
+import array
+import datetime
+import math
+import os
+import re
+import shutil
+import signal
+import statistics
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+import wave
+
+CHAR = 10 / 4800  # a character on the line at 4800 baud, 8N1
+ANSWER_DELAY = 0.020  # q7sim's delay before a reply starts, as a radio's
+RATE = 44100  # of the recording
+LOUD = 1000  # about -30 dBFS: what counts as sound in the recording
+CLIP_TAIL = 0.030  # a clip call returns with this much of it still to be heard
+
+BUILD = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else "build")
+VEXALO = os.path.join(BUILD, "src", "vexalo")
+Q7SIM = os.path.join(BUILD, "sim", "q7sim")
+AUDIO_BENCH = os.path.join(BUILD, "bench", "audio_bench")
+FRAMING_BENCH = os.path.join(BUILD, "bench", "framing_bench")
+PRESS_KEY = os.path.join(BUILD, "bench", "press_key")
+VOICE = os.path.join(BUILD, "ZSsounds")
+WINDOW_TITLE = "Vexalo V1.05 beta"
+
+started = []  # every process this script started, ended by pid at exit
+
+
+def start(args, **kwargs):
+    process = subprocess.Popen(args, **kwargs)
+    started.append(process)
+    return process
+
+
+def stop(process, timeout=10):
+    if process.poll() is None:
+        process.send_signal(signal.SIGTERM)
+        try:
+            process.wait(timeout)
+        except subprocess.TimeoutExpired:
+            process.kill()
+            process.wait()
+
+
+def note(text):
+    print(f"  .. {text}", file=sys.stderr, flush=True)
+
+
+# ---------------------------------------------------------------------------------------------
+# The table
+
+
+class Table:
+    def __init__(self):
+        self.rows = []
+
+    def section(self, title):
+        self.rows.append((title,))
+
+    def add(self, figure, values, unit="ms", target="", bound="", scale=1000.0):
+        """values: a list of seconds (or of units when scale is 1), or None when not measured."""
+        self.rows.append((figure, values, unit, target, bound, scale))
+
+    def print(self):
+        line = f"{'figure':<58} {'median':>9} {'p95':>9} {'n':>5}  {'target':<22} bound"
+        print(line)
+        print("-" * (len(line) + 12))
+        for row in self.rows:
+            if len(row) == 1:
+                print(f"\n{row[0]}")
+                continue
+            figure, values, unit, target, bound, scale = row
+            if not values:
+                print(f"  {figure:<56} {'-':>9} {'-':>9} {0:>5}  {target:<22} {bound}")
+                continue
+            ordered = sorted(v * scale for v in values)
+            median = statistics.median(ordered)
+            p95 = ordered[max(0, math.ceil(0.95 * len(ordered)) - 1)]
+            print(f"  {figure:<56} {median:>7.1f}{unit:<2} {p95:>7.1f}{unit:<2} "
+                  f"{len(ordered):>5}  {target:<22} {bound}")
+
+
+# ---------------------------------------------------------------------------------------------
+# The sound server and the recording
+
+
+class SoundServer:
+    def __init__(self, work):
+        self.work = work
+        self.socket = os.path.join(work, "pulse.sock")
+        env = dict(os.environ, PULSE_RUNTIME_PATH=os.path.join(work, "rt"),
+                   PULSE_STATE_PATH=os.path.join(work, "state"), HOME=work)
+        self.process = start(
+            ["pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1",
+             "-L", "module-null-sink sink_name=nullsink",
+             "-L", f"module-native-protocol-unix socket={self.socket} auth-anonymous=1"],
+            env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        # ALSA, and so PortAudio, goes to this server for the measured processes only.
+        config = os.path.join(work, "asound.conf")
+        with open(config, "w") as f:
+            f.write("</usr/share/alsa/alsa.conf>\npcm.!default { type pulse }\n"
+                    "ctl.!default { type pulse }\n")
+        self.env = dict(os.environ, ALSA_CONFIG_PATH=config,
+                        PULSE_SERVER=f"unix:{self.socket}")
+        for _ in range(100):
+            if subprocess.run(["pactl", "info"], env=self.env, stdout=subprocess.DEVNULL,
+                              stderr=subprocess.DEVNULL).returncode == 0:
+                return
+            time.sleep(0.1)
+        raise RuntimeError("the private sound server did not start")
+
+
+class Recorder:
+    """The sink's monitor at 5 ms latency, each read stamped with the wall clock."""
+
+    def __init__(self, server):
+        self.process = start(
+            ["parec", "--device=nullsink.monitor", "--format=s16le", "--channels=1",
+             f"--rate={RATE}", "--latency-msec=5", "--raw"],
+            env=server.env, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        self.chunks = []
+        self.reads = []  # (samples received so far, wall time of the read)
+        self.count = 0
+        self.thread = threading.Thread(target=self._read, daemon=True)
+        self.thread.start()
+        time.sleep(0.5)
+
+    def _read(self):
+        fd = self.process.stdout.fileno()
+        pending = b""
+        while True:
+            data = os.read(fd, 8192)
+            now = time.time()
+            if not data:
+                break
+            pending += data
+            usable = len(pending) & ~1
+            self.chunks.append(pending[:usable])
+            pending = pending[usable:]
+            self.count += usable // 2
+            self.reads.append((self.count, now))
+
+    def stop(self):
+        stop(self.process)
+        self.thread.join(5)
+        self.samples = array.array("h", b"".join(self.chunks))
+
+    def offset_near(self, sample):
+        # A read comes late, never early: the least delayed nearby read dates the samples best
+        # (nearby, since the sink's clock drifts from the machine's by some 200 ppm).
+        near = [t - n / RATE for n, t in self.reads if abs(n - sample) < 2 * RATE]
+        return min(near) if near else min(t - n / RATE for n, t in self.reads)
+
+    def time_of(self, sample):
+        return self.offset_near(sample) + sample / RATE
+
+    def sample_at(self, when):
+        guess = int((when - self.reads[0][1] + self.reads[0][0] / RATE) * RATE)
+        return max(0, int((when - self.offset_near(guess)) * RATE))
+
+    def first_sound(self, after, before=None):
+        """Wall time of the first loud sample after `after` (and before `before`)."""
+        begin = self.sample_at(after)
+        end = len(self.samples) if before is None else min(len(self.samples),
+                                                            self.sample_at(before))
+        for i in range(begin, end):
+            if abs(self.samples[i]) > LOUD:
+                return self.time_of(i)
+        return None
+
+    def segments(self, merge=0.0003):
+        """Runs of sound as (start, end) sample indices; dips shorter than `merge` are bridged."""
+        runs = []
+        gap = int(merge * RATE)
+        start_at = last = None
+        for i, value in enumerate(self.samples):
+            if value > LOUD or value < -LOUD:
+                if start_at is None:
+                    start_at = i
+                elif i - last > gap:
+                    runs.append((start_at, last + 1))
+                    start_at = i
+                last = i
+        if start_at is not None:
+            runs.append((start_at, last + 1))
+        return runs
+
+
+# ---------------------------------------------------------------------------------------------
+# The program and the radio
+
+
+def wall(stamp):
+    return datetime.datetime.strptime(stamp, "%Y-%m-%dT%H:%M:%S.%f").timestamp()
+
+
+class Run:
+    """Vexalo in its own working directory against q7sim on ./com1, logging with wall times."""
+
+    def __init__(self, settings, display, audio_env, sim_options=(), script=None):
+        self.dir = tempfile.mkdtemp(prefix="vexalo-bench-")
+        os.symlink(VOICE, os.path.join(self.dir, "ZSsounds"))
+        with open(os.path.join(self.dir, "vexalo.ini"), "wb") as f:
+            f.write(settings)
+        options = list(sim_options)
+        if script:
+            with open(os.path.join(self.dir, "scenario.q7s"), "w") as f:
+                f.write(script)
+            options += ["--script", "scenario.q7s", "--script-after-ai2"]
+        self.sim = start([Q7SIM, "--link", "com1", "--log", "sim.log"] + options,
+                         cwd=self.dir, stderr=subprocess.PIPE)
+        said = b""
+        while b"ready" not in said:
+            said += self.sim.stderr.read1(256) or b""
+        env = dict(audio_env, DISPLAY=display, QT_QPA_PLATFORM="xcb",
+                   QT_LOGGING_RULES="vexalo.speech.debug=true;vexalo.link.debug=true",
+                   QT_MESSAGE_PATTERN="%{time yyyy-MM-ddTHH:mm:ss.zzz} %{message}")
+        self.log_file = open(os.path.join(self.dir, "vexalo.log"), "wb")
+        self.started = time.time()
+        self.vexalo = start([VEXALO], cwd=self.dir, env=env, stderr=self.log_file,
+                            stdout=subprocess.DEVNULL)
+
+    def log(self):
+        lines = []
+        with open(os.path.join(self.dir, "vexalo.log"), errors="replace") as f:
+            for line in f:
+                match = re.match(r"(\S+T\S+) (.*)", line.rstrip("\n"))
+                if match:
+                    lines.append((wall(match.group(1)), match.group(2)))
+        return lines
+
+    def sim_log(self):
+        lines = []
+        with open(os.path.join(self.dir, "sim.log"), errors="replace") as f:
+            for line in f:
+                parts = line.rstrip("\n").split(" ", 2)
+                if len(parts) == 3:
+                    lines.append((float(parts[0]), parts[1], parts[2]))
+        return lines
+
+    def sim_offset(self):
+        """Wall time of q7sim's clock zero: commands reach it over the pseudo-terminal at once."""
+        sends = {}
+        for when, text in self.log():
+            if text.startswith("send "):
+                sends.setdefault(text[5:].split(" ")[0], when)
+        pairs = [sends[c] - t for t, kind, c in self.sim_log() if kind == "cmd" and c in sends]
+        return min(pairs)
+
+    def clips(self):
+        return [(when, text[5:]) for when, text in self.log() if text.startswith("clip ")]
+
+    def wait_for(self, text, limit=20.0, count=1):
+        deadline = time.time() + limit
+        while time.time() < deadline:
+            if sum(1 for _, t in self.log() if t == text) >= count:
+                return True
+            time.sleep(0.05)
+        return False
+
+    def wait_quiet(self, quiet=1.5, limit=300.0):
+        """Until no clip has been logged for `quiet` seconds after the last one has ended."""
+        deadline = time.time() + limit
+        while time.time() < deadline:
+            clips = self.clips()
+            if not clips or time.time() - (clips[-1][0] + clip_length(clips[-1][1])) > quiet:
+                return True
+            time.sleep(0.2)
+        return False
+
+    def cpu_seconds(self):
+        with open(f"/proc/{self.vexalo.pid}/stat") as f:
+            fields = f.read().rsplit(")", 1)[1].split()
+        return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+
+    def resident_mb(self):
+        with open(f"/proc/{self.vexalo.pid}/status") as f:
+            for line in f:
+                if line.startswith("VmRSS:"):
+                    return int(line.split()[1]) / 1024
+        return 0.0
+
+    def focus(self, display):
+        env = dict(os.environ, DISPLAY=display)
+        window = subprocess.run(["xdotool", "search", "--sync", "--onlyvisible", "--name",
+                                 WINDOW_TITLE], env=env, capture_output=True, text=True,
+                                timeout=20).stdout.split()[0]
+        subprocess.run(["xdotool", "windowfocus", "--sync", window], env=env, timeout=20)
+
+    def stop(self):
+        stop(self.vexalo)
+        stop(self.sim)
+        self.log_file.close()
+        shutil.rmtree(self.dir, ignore_errors=True)
+
+
+def press(display, key):
+    env = dict(os.environ, DISPLAY=display)
+    if os.path.exists(PRESS_KEY):
+        out = subprocess.run([PRESS_KEY, key], env=env, capture_output=True, text=True)
+        return float(out.stdout)
+    # Without the XTest helper: xdotool spends some 13 ms starting before the key goes down.
+    before = time.time()
+    subprocess.run(["xdotool", "key", key], env=env)
+    return before
+
+
+_lengths = {}
+
+
+def clip_length(name):
+    if name not in _lengths:
+        try:
+            with wave.open(os.path.join(VOICE, name + ".wav")) as w:
+                _lengths[name] = w.getnframes() / w.getframerate()
+        except (OSError, wave.Error, EOFError):
+            _lengths[name] = 0.15  # the beep
+    return _lengths[name]
+
+
+def leading_silence(name):
+    with wave.open(os.path.join(VOICE, name + ".wav")) as w:
+        frames = array.array("h", w.readframes(w.getnframes()))
+        rate = w.getframerate()
+    for i, value in enumerate(frames):
+        if abs(value) > LOUD:
+            return i / rate
+    return 0.0
+
+
+def readouts(clips):
+    """Frequency readouts in the clips logged: (start, end, kHz said), e.g. "14026" for
+    "14" "0" "2" "6" "pt" "0" "0"."""
+    found, digits, start, after_point = [], "", None, -1
+    for when, name in clips:
+        if name.isdigit() and after_point < 0:
+            start = when if not digits else start
+            digits += name
+        elif name == "pt" and digits:
+            after_point = 0
+        elif after_point >= 0 and name.isdigit():
+            after_point += 1
+            if after_point == 2:
+                found.append((start, when + clip_length(name), digits))
+                digits, after_point = "", -1
+        else:
+            digits, after_point = "", -1
+    return found
+
+
+def handshake_figures(run, table_rows):
+    """Start-up to "q7_present", and the handshake from "id;" to the report mode."""
+    log = run.log()
+    present = next((t for t, text in log if text == "clip q7_present"), None)
+    first = next((t for t, text in log if text.startswith("send id;")), None)
+    last = next((t for t, text in log if text.startswith("send AI")), None)
+    if present:
+        table_rows["startup"].append(present - run.started)
+    if first and last:
+        table_rows["handshake"].append(last - first)
+        replies = [c for t, kind, c in run.sim_log() if kind == "reply"]
+        bound = sum(ANSWER_DELAY + len(r) * CHAR for r in replies[:13])
+        table_rows["handshake_bound"].append(bound + clip_length("q7_present"))
+
+
+# ---------------------------------------------------------------------------------------------
+# The sections
+
+
+def parse_probe(line):
+    """"probe NAME called T took S length L place P gap G" from audio_bench --device."""
+    fields = line.split()
+    values = dict(zip(fields[2::2], fields[3::2]))
+    return {"called": float(values["called"]), "took": float(values["took"]),
+            "length": float(values["length"]),
+            "place": int(values["place"]), "gap": float(values["gap"])}
+
+
+def device_sections(table, server):
+    table.section("The player on the sound server (audio_bench --device, tone clips)")
+    note("first clip with nothing else attached to the sink")
+    out = subprocess.run([AUDIO_BENCH, "--device", "first-clip", "4"], env=server.env,
+                         capture_output=True, text=True).stdout
+    latency = re.search(r"latency_ms (\d+) keep_fed_ms (\d+)", out)
+    period = int(latency.group(1)) / 4 if latency else 5
+    keep_fed = int(latency.group(2)) / 1000 if latency else 5
+    probes = [parse_probe(line) for line in out.splitlines() if line.startswith("probe ")]
+
+    def overrun(p):
+        return p["took"] - p["length"]
+
+    table.add(f"first clip, idle {1:.0f} s (stream kept fed): PlayClip - length",
+              [overrun(p) for p in probes if p["place"] == 0 and p["gap"] < keep_fed],
+              target=f"<= {period:.0f} ms (a period)", bound="0")
+    table.add(f"first clip, idle {keep_fed + 1:.0f} s (stream restarted): PlayClip - length",
+              [overrun(p) for p in probes if p["place"] == 0 and p["gap"] > keep_fed],
+              target=f"<= {period:.0f} ms (a period)", bound="0")
+    table.add("later clips of an announcement: PlayClip - length",
+              [overrun(p) for p in probes if p["place"] > 0],
+              target=f"<= {period:.0f} ms (a period)", bound="0")
+
+    note("onset and joins, recorded")
+    recorder = Recorder(server)
+    out = subprocess.run([AUDIO_BENCH, "--device", "onset", "3"], env=server.env,
+                         capture_output=True, text=True).stdout
+    time.sleep(0.5)
+    recorder.stop()
+    calls = [parse_probe(line) for line in out.splitlines() if line.startswith("probe ")]
+    runs = [r for r in recorder.segments() if (r[1] - r[0]) / RATE > 0.02]
+    lost, joins = {"fed": [], "restarted": [], "later": []}, []
+    # A tone faded over 5 ms is above the threshold for all but 0.8 ms at each end.
+    faded = 2 * 0.005 * math.acos(1 - 2 * LOUD / 16000) / math.pi
+    firsts = [k for k, call in enumerate(calls) if call["place"] == 0]
+    for n, k in enumerate(firsts):
+        group = calls[k:k + 3]
+        until = calls[firsts[n + 1]]["called"] if n + 1 < len(firsts) else float("inf")
+        heard = [r for r in runs
+                 if group[0]["called"] <= recorder.time_of(r[0]) < until]
+        if len(heard) < 2:
+            note(f"announcement at {group[0]['called']:.3f} not found in the recording")
+            continue
+        # The end of a clip is never lost, so the last runs are whole clips; the first clip
+        # is what is left before them, if anything.
+        first = heard[-3] if len(heard) >= 3 else None
+        duration = (first[1] - first[0]) / RATE if first else 0.0
+        kind = "restarted" if group[0]["gap"] > keep_fed else "fed"
+        lost[kind].append(max(0.0, group[0]["length"] - faded - duration))
+        for call, run in zip(group[1:], heard[-2:]):
+            lost["later"].append(max(0.0, call["length"] - faded - (run[1] - run[0]) / RATE))
+        # At a join both clips are faded, which leaves `faded` below the threshold by itself.
+        if first:
+            joins.append(max(0.0, (heard[-2][0] - first[1]) / RATE - faded))
+        joins.append(max(0.0, (heard[-1][0] - heard[-2][1]) / RATE - faded))
+    table.add("onset lost, first clip after a short idle (kept fed)", lost["fed"],
+              target="0", bound="0")
+    table.add("onset lost, first clip after a long idle (restarted)", lost["restarted"],
+              target="0", bound="0")
+    table.add("onset lost, later clips", lost["later"], target="0", bound="0")
+    table.add("silence added between clips", joins, target="0", bound="0")
+    return period, keep_fed
+
+
+def manual_sections(table, server, display, period, keep_fed, rows):
+    table.section("The program, Manual mode, q7sim at line pace, Alt+A pressed under Xvfb")
+    recorder = Recorder(server)
+    run = Run(b"1,0,#FALSE#\r\n", display, server.env)
+    try:
+        run.wait_for("send AI0;")
+        run.wait_quiet(0.5)
+        run.focus(display)
+        presses = []
+        for i in range(14):
+            before = len([1 for _, t in run.log() if t == "clip a"])
+            time.sleep(1.0 if i < 10 else keep_fed + 1.5)
+            presses.append((press(display, "alt+a"), i < 10))
+            run.wait_for("clip a", 10, before + 1)
+            run.wait_quiet(0.3)
+        note("idle CPU for a minute")
+        cpu = run.cpu_seconds()
+        time.sleep(60)
+        idle_cpu = run.cpu_seconds() - cpu
+        handshake_figures(run, rows)
+        log = run.log()
+    finally:
+        run.stop()
+        recorder.stop()
+    sends = [t for t, text in log if text == "send FA;"]
+    to_line, to_sound_fed, to_sound_restarted = [], [], []
+    for k, (pressed, fed) in enumerate(presses):
+        send = next((t for t in sends if t >= pressed - 0.002), None)
+        if send is not None:
+            to_line.append(send - pressed)
+        after_next = presses[k + 1][0] if k + 1 < len(presses) else None
+        sound = recorder.first_sound(pressed, after_next)
+        if sound is not None:
+            (to_sound_fed if fed else to_sound_restarted).append(sound - pressed)
+    bound = (len("FA;") + len("FA00014025000;")) * CHAR + ANSWER_DELAY + leading_silence("14")
+    table.add("Alt+A to the command on the line (program's write)", to_line, target="<= 20 ms",
+              bound="~0")
+    table.add("Alt+A to first sound, idle 1 s", to_sound_fed,
+              target=f"<= {1.2 * bound * 1000:.0f} ms (1.2 x bound)",
+              bound=f"{bound * 1000:.0f} ms (line + answer + clip lead-in)")
+    table.add(f"Alt+A to first sound, idle {keep_fed + 1.5:.1f} s", to_sound_restarted,
+              target=f"<= {1.2 * bound * 1000:.0f} ms (1.2 x bound)",
+              bound=f"{bound * 1000:.0f} ms")
+    table.add("idle CPU per minute (first minute after speaking)", [idle_cpu],
+              target="<= 100 ms", bound="0")
+
+
+def full_auto_sections(table, server, display, period, keep_fed, rows):
+    table.section("The program, Full Auto: tuning reports from q7sim at line pace")
+    step = 1000
+    script = "wait 3\n"
+    # Reports far enough apart that the program is idle before each: a readout lasts ~2.8 s.
+    gaps = [4] * 4 + [keep_fed + 4] * 3
+    script += "".join(f"wait {gap}\ntune a +{step}\n" for gap in gaps)
+    script += "wait 6\n" + "wait 1\ntune a +1000\n" * 60
+    recorder = Recorder(server)
+    run = Run(b"1,3,#FALSE#\r\n", display, server.env, script=script)
+    try:
+        run.wait_for("send AI2;")
+        time.sleep(3 + sum(gaps) + 6 + 60)
+        run.wait_quiet(2.0, limit=400)
+        handshake_figures(run, rows)
+        offset = run.sim_offset()
+        reports = [(t + offset, c) for t, kind, c in run.sim_log()
+                   if kind == "reply" and c.startswith("FA")]
+        spoken = readouts(run.clips())
+    finally:
+        run.stop()
+        recorder.stop()
+
+    lead_in = leading_silence("14")
+    first_sound = {"fed": [], "restarted": []}
+    for k, (when, _) in enumerate(reports[:7]):
+        # Only reports that find the program silent: none of an earlier readout still sounding.
+        busy = any(start < when <= end + 0.05 for start, end, _ in spoken)
+        if not busy:
+            sound = recorder.first_sound(when, reports[k + 1][0] if k + 1 < len(reports) else None)
+            if sound is not None:
+                first_sound["fed" if k < 4 else "restarted"].append(sound - when - lead_in)
+    table.add("report to first sound - clip lead-in, idle ~1 s", first_sound["fed"],
+              target=f"<= {period:.0f} ms (a period)", bound="0")
+    table.add(f"report to first sound - clip lead-in, idle ~{keep_fed + 1:.0f} s",
+              first_sound["restarted"], target=f"<= {period:.0f} ms (a period)", bound="0")
+
+    def khz(reply):
+        return str(int(reply[2:13]) // 1000)
+
+    tuning = reports[7:]
+    lags = []
+    for k, (when, reply) in enumerate(tuning):
+        # Spoken, or superseded: the readout of this report or of a later one has been heard.
+        wanted = {khz(r) for _, r in tuning[k:]}
+        done = [end for start, end, said in spoken if end >= when and said in wanted]
+        if done:
+            lags.append(min(done) - when)
+    lengths = [end - start for start, end, _ in spoken]
+    typical = statistics.median(lengths) if lengths else 0
+    table.add("tuning 1/s for 60 s: report to spoken or superseded", lags,
+              target=f"<= {typical:.1f} s (one readout)", unit="s", scale=1, bound="")
+    if tuning and spoken:
+        table.add("tuning: speech done after the last report", [spoken[-1][1] - tuning[-1][0]],
+                  target="<= 3.5 s", unit="s", scale=1, bound=f"{typical:.1f} s (one readout)")
+
+
+def silent_radio_section(table, display, rows):
+    table.section("The program against a silent radio (no sound device)")
+    quiet = dict(os.environ)
+    run = Run(b"1,0,#FALSE#\r\n", display, quiet, sim_options=["--silent"])
+    try:
+        time.sleep(4)
+        run.wait_quiet(1.0)
+        run.focus(display)
+        cpu = run.cpu_seconds()
+        time.sleep(10)
+        idle_rate = (run.cpu_seconds() - cpu) / 10
+        cpu, began = run.cpu_seconds(), time.time()
+        for _ in range(20):
+            press(display, "alt+i")
+            time.sleep(1.0)
+        used = run.cpu_seconds() - cpu - idle_rate * (time.time() - began)
+        waits = len([1 for _, t in run.log() if t == "send IF;"])
+    finally:
+        run.stop()
+    table.add(f"CPU per 0.5 s wait on a silent radio (Info, mean of {waits})",
+              [used / max(1, waits)],
+              target="<= 10 ms", bound="0")
+
+
+def memory_section(table, display):
+    table.section("The program, memory over 1000 readouts (Full Auto, q7sim --fast, no sound)")
+    script = "wait 1\n" + "tune a +10\nwait 0.01\n" * 1000
+    run = Run(b"1,3,#FALSE#\r\n", display, dict(os.environ), sim_options=["--fast"],
+              script=script)
+    samples = []
+    try:
+        run.wait_for("send AI2;")
+        for count in (1, 100, 250, 500, 1000):
+            run.wait_for("clip pt", 120, count)
+            samples.append((count, run.resident_mb()))
+    finally:
+        run.stop()
+    for count, mb in samples:
+        table.add(f"resident memory after {count} readouts", [mb], unit="MB", scale=1,
+                  target="flat", bound="")
+
+
+def existing_benchmarks(table):
+    table.section("Existing benchmarks")
+    framing = subprocess.run([FRAMING_BENCH], capture_output=True, text=True).stdout
+    match = re.search(r"framing cost: ([\d.]+)%", framing)
+    if match:
+        table.add("framing: share of the line's time", [float(match.group(1))], unit="%",
+                  scale=1, target="negligible", bound="100 %")
+    audio = subprocess.run([AUDIO_BENCH], capture_output=True, text=True).stdout
+    for label, pattern in (("clip start, kept clip (mean)", r"hit \(kept\)\s+mean\s+([\d.]+) us"),
+                           ("clip start, read from disk (mean)",
+                            r"miss \(read and decoded\)\s+mean\s+([\d.]+) us")):
+        match = re.search(pattern, audio)
+        if match:
+            table.add(label, [float(match.group(1))], unit="us", scale=1, target="", bound="")
+    match = re.search(r"again \(cache hits\)\s+silence between clips\s+(\d+) frames", audio)
+    if match:
+        table.add("silence between clips, paced fake device", [float(match.group(1))],
+                  unit="fr", scale=1, target="0", bound="0")
+    match = re.search(r"([\d.]+) MB of frames", audio)
+    if match:
+        table.add("memory of the whole voice", [float(match.group(1))], unit="MB", scale=1,
+                  target="", bound="")
+
+
+def main():
+    for tool in (VEXALO, Q7SIM, AUDIO_BENCH, FRAMING_BENCH):
+        if not os.path.exists(tool):
+            sys.exit(f"sound_bench: {tool} is missing; build first")
+    work = tempfile.mkdtemp(prefix="vexalo-sound-")
+    table = Table()
+    rows = {"startup": [], "handshake": [], "handshake_bound": []}
+    xvfb = None
+    try:
+        read_end, write_end = os.pipe()
+        xvfb = start(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "800x600x24",
+                      "-nolisten", "tcp"], pass_fds=(write_end,), stderr=subprocess.DEVNULL)
+        os.close(write_end)
+        display = ":" + os.read(read_end, 16).decode().strip()
+        server = SoundServer(work)
+        note(f"sound server and display {display} ready")
+        existing_benchmarks(table)
+        period, keep_fed = device_sections(table, server)
+        manual_sections(table, server, display, period, keep_fed, rows)
+        full_auto_sections(table, server, display, period, keep_fed, rows)
+        silent_radio_section(table, display, rows)
+        memory_section(table, display)
+        table.section("Start-up against the line (q7sim at line pace)")
+        table.add("start-up to \"q7_present\"", rows["startup"], target="reported", bound="")
+        bound = (f"{statistics.median(rows['handshake_bound']) * 1000:.0f} ms "
+                 "(13 replies + q7_present)" if rows["handshake_bound"] else "")
+        table.add("the whole handshake, \"id;\" to the report mode", rows["handshake"],
+                  target="reported", bound=bound)
+    finally:
+        for process in reversed(started):
+            stop(process)
+        shutil.rmtree(work, ignore_errors=True)
+    table.print()
+
+
+if __name__ == "__main__":
+    main()
