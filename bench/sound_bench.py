@@ -346,9 +346,13 @@ def leading_silence(name):
 
 def readouts(clips):
     """Frequency readouts in the clips logged: (start, end, kHz said), e.g. "14026" for
-    "14" "0" "2" "6" "pt" "0" "0"."""
-    found, digits, start, after_point = [], "", None, -1
+    "14" "0" "2" "6" "pt" "0" "0". A readout cut short by a newer report is followed by the
+    pause between announcements, which starts the next one afresh."""
+    found, digits, start, after_point, previous_end = [], "", None, -1, None
     for when, name in clips:
+        if previous_end is not None and when - previous_end > 0.1:
+            digits, after_point = "", -1
+        previous_end = when + clip_length(name)
         if name.isdigit() and after_point < 0:
             start = when if not digits else start
             digits += name
@@ -362,6 +366,16 @@ def readouts(clips):
         else:
             digits, after_point = "", -1
     return found
+
+
+def announcement_starts(clips):
+    """When each announcement began: its first clip, after the pause that ends the one before."""
+    starts, previous_end = [], None
+    for when, name in clips:
+        if previous_end is None or when - previous_end > 0.1:
+            starts.append(when)
+        previous_end = when + clip_length(name)
+    return starts
 
 
 def handshake_figures(run, table_rows):
@@ -521,7 +535,8 @@ def full_auto_sections(table, server, display, period, keep_fed, rows):
         offset = run.sim_offset()
         reports = [(t + offset, c) for t, kind, c in run.sim_log()
                    if kind == "reply" and c.startswith("FA")]
-        spoken = readouts(run.clips())
+        clips = run.clips()
+        spoken = readouts(clips)
     finally:
         run.stop()
         recorder.stop()
@@ -544,13 +559,14 @@ def full_auto_sections(table, server, display, period, keep_fed, rows):
         return str(int(reply[2:13]) // 1000)
 
     tuning = reports[7:]
+    # A report is spoken or superseded once an announcement starts after it: the program takes
+    # the newest report waiting, and a readout still sounding gives way to a newer one.
+    starts = announcement_starts(clips)
     lags = []
-    for k, (when, reply) in enumerate(tuning):
-        # Spoken, or superseded: the readout of this report or of a later one has been heard.
-        wanted = {khz(r) for _, r in tuning[k:]}
-        done = [end for start, end, said in spoken if end >= when and said in wanted]
-        if done:
-            lags.append(min(done) - when)
+    for when, _ in tuning:
+        later = [start for start in starts if start >= when]
+        if later:
+            lags.append(later[0] - when)
     lengths = [end - start for start, end, _ in spoken]
     typical = statistics.median(lengths) if lengths else 0
     table.add("tuning 1/s for 60 s: report to spoken or superseded", lags,
