@@ -13,29 +13,16 @@ if [ -z "${VEXALO_A11Y_SESSION:-}" ]; then
         grep -v -e 'Failed to set fd limit' -e 'dbus-daemon\[' -e 'SpiRegistry daemon' >&2)
 fi
 
-work=$(mktemp -d)
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    wait 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-cd "$work"
+LOGS="vexalo.log radio.log"
+source "$here/../support/desktop_session.sh"
 
-"$q7sim" --fast --link com1 --log radio.log 2>/dev/null &
-pids+=($!)
-for _ in $(seq 50); do [ -e com1 ] && break; sleep 0.1; done
+start_radio "$q7sim" com1 radio.log
 # Comm1, Semi Auto, greeting on: three check marks the menus must show.
 printf '1,1,#TRUE#\r\n' >vexalo.ini
 
 QT_QPA_PLATFORM=xcb QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 "$vexalo" 2>vexalo.log &
 pids+=($!)
-for _ in $(seq 100); do
-    grep -q ' cmd AI2;' radio.log 2>/dev/null && break
-    sleep 0.1
-done
-grep -q ' cmd AI2;' radio.log || { echo "FAILED: the start-up did not finish" >&2; exit 1; }
+wait_for radio.log ' cmd AI2;'
 
 window=$(xdotool search --sync --onlyvisible --name 'Vexalo V' | head -n 1)
 xdotool windowfocus --sync "$window"

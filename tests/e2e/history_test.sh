@@ -13,35 +13,10 @@ if [ -z "${VEXALO_HISTORY_TEST_BUS:-}" ]; then
     exec xvfb-run -a -s "-screen 0 800x600x24" dbus-run-session -- "$0" "$@"
 fi
 
-work=$(mktemp -d)
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    wait 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-cd "$work"
+LOGS="vexalo.log transcript.txt radio.log"
+source "$(dirname "$0")/../support/desktop_session.sh"
 
-fail() {
-    echo "FAILED: $*" >&2
-    for f in vexalo.log transcript.txt radio.log; do echo "--- $f" >&2; cat "$f" >&2 || true; done
-    exit 1
-}
-
-# Waits up to ten seconds until a file holds at least COUNT lines matching a pattern.
-wait_for() {
-    local file=$1 pattern=$2 count=${3:-1}
-    for _ in $(seq 100); do
-        [ "$(grep -c -- "$pattern" "$file" 2>/dev/null)" -ge "$count" ] && return 0
-        sleep 0.1
-    done
-    fail "fewer than $count '$pattern' in $file"
-}
-
-"$q7sim" --fast --link com1 --log radio.log 2>/dev/null &
-pids+=($!)
-for _ in $(seq 50); do [ -e com1 ] && break; sleep 0.1; done
+start_radio "$q7sim" com1 radio.log
 printf '1,0,#FALSE#\r\n' >vexalo.ini
 
 QT_QPA_PLATFORM=xcb QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 \

@@ -11,38 +11,11 @@ if [ -z "${DISPLAY:-}" ]; then
     exec xvfb-run -a -s "-screen 0 800x600x24" "$0" "$@"
 fi
 
-work=$(mktemp -d)
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    wait 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-cd "$work"
+LOGS="vexalo.log radio1.log radio3.log"
+source "$(dirname "$0")/../support/desktop_session.sh"
 
-fail() {
-    echo "FAILED: $*" >&2
-    for f in vexalo.log radio1.log radio3.log; do echo "--- $f" >&2; cat "$f" >&2 || true; done
-    exit 1
-}
-
-# Waits up to ten seconds for a line in a log.
-wait_for() {
-    for _ in $(seq 100); do
-        grep -q -- "$2" "$1" 2>/dev/null && return 0
-        sleep 0.1
-    done
-    fail "no '$2' in $1"
-}
-
-"$q7sim" --fast --link com1 --log radio1.log 2>/dev/null &
-pids+=($!)
-"$q7sim" --fast --link com3 --log radio3.log 2>/dev/null &
-pids+=($!)
-for link in com1 com3; do
-    for _ in $(seq 50); do [ -e $link ] && break; sleep 0.1; done
-done
+start_radio "$q7sim" com1 radio1.log
+start_radio "$q7sim" com3 radio3.log
 printf '1,0,#FALSE#\r\n' >vexalo.ini
 
 QT_QPA_PLATFORM=xcb QT_LOGGING_RULES="vexalo.speech.debug=true" QT_MESSAGE_PATTERN='%{message}' \

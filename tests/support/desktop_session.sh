@@ -1,0 +1,39 @@
+# Shared by the scripts that drive the real program in an X session: a scratch folder that goes
+# away with every process started there, a simulated radio on a link in it, and waiting for a
+# line in a log. Source it once the script runs under Xvfb; LOGS names the files that a failure
+# prints.
+
+work=$(mktemp -d)
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    wait 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+cd "$work"
+
+fail() {
+    echo "FAILED: $*" >&2
+    for f in ${LOGS:-}; do echo "--- $f" >&2; cat "$f" >&2 || true; done
+    exit 1
+}
+
+# Waits up to ten seconds until FILE holds at least COUNT lines matching PATTERN.
+wait_for() {
+    local file=$1 pattern=$2 count=${3:-1}
+    for _ in $(seq 100); do
+        [ "$(grep -c -- "$pattern" "$file" 2>/dev/null)" -ge "$count" ] && return 0
+        sleep 0.1
+    done
+    fail "fewer than $count '$pattern' in $file"
+}
+
+# Starts the simulated radio Q7SIM on the link LINK, logging to LOG, once the link exists.
+start_radio() {
+    local q7sim=$1 link=$2 log=$3
+    "$q7sim" --fast --link "$link" --log "$log" 2>/dev/null &
+    pids+=($!)
+    for _ in $(seq 50); do [ -e "$link" ] && return 0; sleep 0.1; done
+    fail "no $link"
+}
