@@ -182,11 +182,7 @@ TEST(EndToEnd, ReportsArrivingTogetherAreSaidOnlyAtTheNewestAndAnUnpluggedRadioI
 {
     ProgramRun run;
     run.writeSettings("1,3,#FALSE#\r\n");
-    QFile script(run.path("burst.q7s"));
-    ASSERT_TRUE(script.open(QIODevice::WriteOnly));
-    script.write("wait 0.3\nsend FA00014025010;FA00014025020;FA00014025030;\n");
-    script.close();
-    run.startRadio({ "--script", "burst.q7s", "--script-after-ai2" });
+    run.startRadio(run.scenario("wait 0.3\nsend FA00014025010;FA00014025020;FA00014025030;\n"));
     run.startVexalo();
     ASSERT_TRUE(run.waitFor("reply FA00014025030; -> done"));
     EXPECT_TRUE(run.said("reply FA00014025010; -> stale"));
@@ -210,13 +206,11 @@ TEST(Flood, ReportsAtTheLinesFullRateAreEachHandledOnceInOrderInFlatMemory)
     ProgramRun run;
     run.paced = true;
     run.writeSettings("1,3,#FALSE#\r\n");
-    QFile script(run.path("flood.q7s"));
-    ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+    QByteArray flood;
     for (int i = 0; i < 400; ++i) {
-        script.write(i % 2 ? "tune a +10\n" : "mode usb\nmode cw\n");
+        flood += i % 2 ? "tune a +10\n" : "mode usb\nmode cw\n";
     }
-    script.close();
-    run.startRadio({ "--script", "flood.q7s", "--script-after-ai2" });
+    run.startRadio(run.scenario(flood));
     run.startVexalo();
     ASSERT_TRUE(run.waitFor("send AI2;"));
     QThread::msleep(1500);

@@ -52,6 +52,15 @@ public:
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
     }
 
+    // Writes a q7sim scenario that starts when "AI2;" arrives; the options that run it.
+    QStringList scenario(const QByteArray &script)
+    {
+        QFile file(path("scenario.q7s"));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(script);
+        return { "--script", "scenario.q7s", "--script-after-ai2" };
+    }
+
     void startRadio(const QStringList &options = {}, const QString &link = "com1")
     {
         sim.setWorkingDirectory(dir.path());
