@@ -4,16 +4,12 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include "regular_file.h"
+
 #include <charconv>
 #include <limits>
-
-#if defined(__unix__) || defined(__APPLE__)
-#define VEXALO_POSIX_FILES
-#include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
+#include <optional>
+#include <utility>
 
 namespace vexalo {
 
@@ -184,35 +180,16 @@ std::string formatSettingsLine(const SettingValue &commPort, const SettingValue 
 
 SettingsFileRead readSettingsFile(const QString &path, std::string &content)
 {
-    QFile file;
-#ifdef VEXALO_POSIX_FILES
-    // Opened without blocking and checked through the descriptor: opening a named pipe for
-    // reading waits for a writer that never comes, and a check before the open could be raced.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        return errno == ENOENT ? SettingsFileRead::Missing : SettingsFileRead::Unreadable;
-    }
-    struct stat status { };
-    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)
-        || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        ::close(fd);
-        return SettingsFileRead::Unreadable;
-    }
-#else
-    const QFileInfo info(path);
-    if (!info.exists()) {
+    RegularFile file(QFile::encodeName(path).toStdString(),
+                     std::numeric_limits<std::uintmax_t>::max());
+    if (file.outcome() == RegularFile::Outcome::Missing) {
         return SettingsFileRead::Missing;
     }
-    file.setFileName(path);
-    if (!info.isFile() || !file.open(QIODevice::ReadOnly)) {
+    std::optional<std::string> bytes = file.readAll();
+    if (!bytes) {
         return SettingsFileRead::Unreadable;
     }
-#endif
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFile::NoError) {
-        return SettingsFileRead::Unreadable;
-    }
-    content.assign(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    content = std::move(*bytes);
     return SettingsFileRead::Read;
 }
 

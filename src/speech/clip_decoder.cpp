@@ -1,10 +1,8 @@
 #include "clip_decoder.h"
 
-#include <sndfile.h>
+#include "regular_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <sndfile.h>
 
 #include <algorithm>
 #include <cmath>
@@ -17,20 +15,6 @@ namespace {
 
 struct SndfileCloser {
     void operator()(SNDFILE *file) const { sf_close(file); }
-};
-
-// Closed after the SNDFILE that reads it, which is declared later and so destroyed first.
-struct Descriptor {
-    explicit Descriptor(int fd) : fd(fd) { }
-    ~Descriptor()
-    {
-        if (fd >= 0) {
-            ::close(fd);
-        }
-    }
-    Descriptor(const Descriptor &) = delete;
-    Descriptor &operator=(const Descriptor &) = delete;
-    int fd;
 };
 
 std::int16_t toSample(float value)
@@ -63,15 +47,14 @@ std::optional<Frames> decodeClip(const std::filesystem::path &file, int rate)
     }
     // Opened without blocking, so that a named pipe or a device in the sound folder cannot
     // hold the program in open(); only a regular file of bounded size is read any further.
-    const Descriptor descriptor(::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-    struct stat status { };
-    if (descriptor.fd < 0 || ::fstat(descriptor.fd, &status) != 0 || !S_ISREG(status.st_mode)
-        || status.st_size > kMaxClipFileBytes) {
+    // Declared before the SNDFILE that reads it, so that it is closed after it.
+    const RegularFile clip(file, kMaxClipFileBytes);
+    if (!clip.opened()) {
         return std::nullopt;
     }
     SF_INFO info {};
     const std::unique_ptr<SNDFILE, SndfileCloser> sound(
-        sf_open_fd(descriptor.fd, SFM_READ, &info, SF_FALSE));
+        sf_open_fd(clip.descriptor(), SFM_READ, &info, SF_FALSE));
     if (!sound || info.channels <= 0 || info.channels > kMaxClipChannels || info.samplerate <= 0
         || info.samplerate > kMaxClipFileRate) {
         return std::nullopt;

@@ -1,11 +1,10 @@
 #include "clip_words.h"
 
 #include "logging.h"
+#include "regular_file.h"
 #include "speech.h"
 
-#include <fstream>
-#include <iterator>
-#include <system_error>
+#include <optional>
 
 namespace vexalo {
 
@@ -72,19 +71,15 @@ ClipWords ClipWords::forVoice(const std::filesystem::path &folder)
 {
     ClipWords words = english();
     const std::filesystem::path path = folder / "words.tsv";
-    std::error_code error;
-    // Only a regular file is opened: a named pipe would block the program for good.
-    if (!std::filesystem::is_regular_file(path, error)) {
+    RegularFile file(path, kMaxTableBytes);
+    const std::optional<std::string> table = file.readAll();
+    if (!table) {
+        if (file.outcome() != RegularFile::Outcome::Missing) {
+            qCWarning(lcSpeech, "%s is not a words table; showing English words", path.c_str());
+        }
         return words;
     }
-    const std::uintmax_t size = std::filesystem::file_size(path, error);
-    if (error || size > kMaxTableBytes) {
-        qCWarning(lcSpeech, "%s is not a words table; showing English words", path.c_str());
-        return words;
-    }
-    std::ifstream in(path, std::ios::binary);
-    const std::string table((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    words.read(table);
+    words.read(*table);
     return words;
 }
 
