@@ -3,21 +3,20 @@
 // configuration; the command line asks for help or the version, or adds --transcript, a way of
 // following what is said.
 #include "announcement_log.h"
+#include "announcer.h"
 #include "clip_words.h"
 #include "command_line.h"
 #include "interpreter.h"
 #include "lifecycle.h"
 #include "link.h"
 #include "portaudio_clip_sink.h"
-#include "q7_globals.h"
 #include "q7status.h"
 #include "radio_handshake.h"
 #include "serial_radio_port.h"
+#include "settings.h"
 #include "shell.h"
-#include "speech.h"
 #include "stop_signals.h"
 #include "transcript.h"
-#include "window_readouts.h"
 
 #include <QApplication>
 #include <QSessionManager>
@@ -45,12 +44,12 @@ int main(int argc, char **argv)
     Lifecycle lifecycle;
     lifecycle.setStopProbe([&stopSignals] { return stopSignals.received(); });
 
-    Q7Globals g;
+    Settings settings;
     PortAudioClipSink sink;
-    // Before the speech unit that reports to it, so that it outlives every announcement.
+    // Before the announcer that reports to it, so that it outlives every announcement.
     AnnouncementLog announcements(ClipWords::forVoice(ClipSinkOptions {}.folder));
-    Speech speech(g, sink, &lifecycle);
-    speech.setListener(&announcements);
+    Announcer announcer(sink, &lifecycle);
+    announcer.setListener(&announcements);
     std::unique_ptr<Transcript> transcriptWriter;
     if (commandLine.has("transcript")) {
 #ifdef Q_OS_UNIX
@@ -60,30 +59,29 @@ int main(int argc, char **argv)
 #endif
         transcriptWriter = std::make_unique<Transcript>(announcements, stdout);
     }
-    NoWindow noWindowYet;
-    Interpreter interpreter(g, speech, noWindowYet);
+    Interpreter interpreter;
     SerialRadioPort port;
-    Link link(g, speech, interpreter, port, lifecycle);
-    RadioHandshake handshake(g, speech, link);
-    Q7Status window(WindowParts { g, speech, link, handshake });
-    interpreter.setWindow(window);
+    Link link(interpreter, announcer, port, lifecycle);
+    RadioHandshake handshake(settings, interpreter, announcer, link);
+    Q7Status window(WindowParts { settings, interpreter, announcer, link, handshake });
+    link.setWindow(window);
     window.setAnnouncementLog(&announcements);
-    Shell shell(ShellParts { g, speech, port, link, handshake, window, lifecycle });
+    Shell shell(
+        ShellParts { settings, interpreter, announcer, port, link, handshake, window, lifecycle });
 
     // Every way of being asked to stop ends in the window closing, which runs the shutdown;
     // the program ends as soon as the shutdown has closed the port.
     QObject::connect(&stopSignals, &StopSignals::stopRequested, &window, &QWidget::close);
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
                      [&window](QSessionManager &) { window.close(); });
-    QObject::connect(&app, &QCoreApplication::aboutToQuit, &shell, &Shell::Form_Unload);
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &shell, &Shell::shutDown);
     QObject::connect(&shell, &Shell::finished, &app, &QCoreApplication::quit);
 
-    shell.Form_Load();
-    if (shell.unloaded()) {
-        return 0; // asked to stop while starting up
-    }
+    shell.start();
     if (lifecycle.stopping()) {
-        shell.Form_Unload(); // a stop signal whose event has not been delivered yet
+        // Asked to stop while starting up; a stop signal whose event has not been delivered
+        // yet still needs the shutdown, one already run is not run again.
+        shell.shutDown();
         return 0;
     }
     window.show();

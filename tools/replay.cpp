@@ -1,60 +1,58 @@
-// vexalo-replay: feeds a captured or hand-written serial conversation through the program's
-// own receive framing and reply interpreter, and prints what would have been said for every
-// reply. Needs no radio, serial port, window or sound card.
+// vexalo-replay: feeds a captured or hand-written serial conversation through the program's own
+// reply path (framing, the exchange that knows what was asked, the interpreter and the
+// announcer, with a clip recorder in place of the sound) and prints what would have been said
+// for every reply, and with --heard what the operator hears of each arrival. Needs no radio,
+// serial port, window or sound card.
+#include "announcer.h"
 #include "clip_sink.h"
+#include "exchange.h"
 #include "interpreter.h"
-#include "q7_globals.h"
-#include "reply_framer.h"
-#include "speech.h"
+#include "reply_path.h"
+#include "settings.h"
 #include "version.h"
-#include "window_readouts.h"
 
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <iostream>
-#include <map>
 #include <optional>
-#include <sstream>
 #include <string>
 
 namespace {
 
-constexpr const char *kUsage = R"(usage: vexalo-replay [--state] [SCRIPT]
+constexpr const char *kUsage = R"(usage: vexalo-replay [--state] [--heard] [SCRIPT]
 
 Reads a script (from SCRIPT, or standard input) with one directive a line:
-  > TEXT          the operator sends TEXT as a query (reply_pending becomes true)
+  > TEXT          the operator sends TEXT; a query is then outstanding until a reply
+                  answers it ("FA;" expects a reply beginning "FA", "id;" any reply;
+                  "AI2;" and other commands with a parameter expect nothing)
   < TEXT          TEXT arrives from the radio as one receive event; it is framed into
                   replies exactly as the program frames the serial line
   ! NAME on|off   sets full_auto (the "Full Auto" check mark), lock (the lock check
-                  box), speech (speech_on), info (info_request), pending
-                  (reply_pending) or quiet (quiet_update)
+                  box), speech (the mute switch), quiet (a band-change burst),
+                  pending (on: a query that any reply answers is outstanding; off:
+                  none is) or info (on: the queries that follow are Info queries)
   # ...           a comment; blank lines are ignored
 In TEXT, \r, \n and \\ stand for CR, LF and a backslash.
 
 For every reply handed to the interpreter it prints one line: the reply (CR, LF, TAB and
 backslash written as \r, \n, \t, \\; other control characters as \xHH), a TAB, then the
-clips played for it separated by single spaces. A requested name that is no clip name
-(reply garbage) is printed as '?' followed by the name as requested.
+clips of its announcement, one reply at a time, separated by single spaces. A requested
+name that is no clip name (reply garbage) is printed as '?' followed by the name.
 
-  --state   afterwards print every shared and interpreter variable as name=value
-            (unset values print nothing after '='), then Timer1=enabled|disabled
+  --heard   after each '<' line also print "heard", a TAB and the clips the operator
+            hears when the replies that line completes arrive together: a part of an
+            unasked report is passed over when a later one says something of the same
+            reading
+  --state   afterwards print every setting, exchange and interpreter value as
+            name=value (unset values print nothing after '='), then
+            Timer1=enabled|disabled; reply_pending=true means a query is outstanding,
+            info_request=true that an outstanding one is Info
   --help    show this text
   --version show the version
 
 Exit status: 0 done, 1 the script could not be read, 2 a malformed directive.
 )";
-
-class ReplayWindow : public vexalo::WindowReadouts {
-public:
-    bool fullAutoChecked() const override { return fullAuto; }
-    int lockKeyModeValue() const override { return lock ? 1 : 0; }
-    void setTimer1Enabled(bool enabled) override { timer1 = enabled; }
-
-    bool fullAuto = false;
-    bool lock = false;
-    bool timer1 = false;
-};
 
 std::string escape(std::string_view text)
 {
@@ -118,15 +116,51 @@ struct Malformed {
     std::string message;
 };
 
+// The lock poll, as far as a replay can tell: whether it would be running.
+class ReplayLockPoll : public vexalo::LockPollControl {
+public:
+    void pauseLockPoll() override { running = false; }
+    void resumeLockPoll() override { running = true; }
+    bool running = false;
+};
+
+class ReplayWindow : public vexalo::WindowReadouts {
+public:
+    bool fullAutoChecked() const override { return fullAuto; }
+    bool lockChecked() const override { return lock; }
+    bool fullAuto = false;
+    bool lock = false;
+};
+
+std::string printed(const std::vector<std::string> &clips)
+{
+    std::string line;
+    for (const std::string &clip : clips) {
+        if (!line.empty()) {
+            line += ' ';
+        }
+        line += clip.starts_with('?') ? "?" + escape(clip.substr(1)) : clip;
+    }
+    return line;
+}
+
 class Replay {
 public:
-    Replay()
+    explicit Replay(bool heard) : m_printHeard(heard)
     {
-        // As the window's start-up leaves them before the radio speaks.
-        m_globals.reply_pending = false;
-        m_globals.info_request = false;
-        m_globals.quiet_update = false;
-        m_globals.speech_on = true;
+        // As the window's start-up leaves it before the radio speaks.
+        m_interpreter.endBandChangeBurst();
+        m_announcer.unmute();
+        m_path.setWindow(m_window);
+        m_path.setObserver([this](const vexalo::HandledReply &handled) {
+            std::vector<std::string> clips;
+            if (m_announcer.speechOn()) {
+                for (const std::string &clip : handled.announcement.clips()) {
+                    clips.push_back(vexalo::isValidClipName(clip) ? clip : "?" + clip);
+                }
+            }
+            std::cout << escape(handled.reply) << '\t' << printed(clips) << '\n';
+        });
     }
 
     void run(const std::string &line)
@@ -148,21 +182,50 @@ public:
             throw Malformed { "bad escape in text: only \\r, \\n and \\\\ are known" };
         }
         if (line[0] == '>') {
-            m_globals.reply_pending = true;
-        } else {
-            receive(*text);
+            m_exchange.sent(*text, m_kind);
+            return;
+        }
+        m_path.receive(*text);
+        m_announcer.speak();
+        const std::vector<std::string> heard = m_sink.take();
+        if (m_printHeard) {
+            std::cout << "heard\t" << printed(heard) << '\n';
         }
     }
 
-    void printState() const
+    void printState()
     {
-        for (const auto &[name, value] : m_globals.describe()) {
-            std::cout << name << '=' << escape(value) << '\n';
+        const vexalo::RadioState &state = m_interpreter.state();
+        const auto recorded = state.describe();
+        const auto value = [&recorded](std::string_view name) {
+            for (const auto &[n, v] : recorded) {
+                if (n == name) {
+                    return v;
+                }
+            }
+            return std::string();
+        };
+        for (const auto &[name, v] : vexalo::Settings {}.describe()) {
+            std::cout << name << '=' << escape(v) << '\n';
         }
-        std::cout << "Timer1=" << (m_window.timer1 ? "enabled" : "disabled") << '\n';
+        std::cout << "reply_pending=" << flag(m_exchange.anyOutstanding()) << '\n'
+                  << "quiet_update=" << value("quiet_update") << '\n'
+                  << "speech_on=" << flag(m_announcer.speechOn()) << '\n'
+                  << "radio_found=" << value("radio_found") << '\n'
+                  << "info_request=" << flag(m_exchange.infoOutstanding()) << '\n';
+        bool after = false;
+        for (const auto &[name, v] : recorded) {
+            after = after || name == "rit_state";
+            if (after) {
+                std::cout << name << '=' << escape(v) << '\n';
+            }
+        }
+        std::cout << "Timer1=" << (m_lockPoll.running ? "enabled" : "disabled") << '\n';
     }
 
 private:
+    static const char *flag(bool on) { return on ? "true" : "false"; }
+
     void setFlag(std::string_view rest)
     {
         const auto space = rest.find(' ');
@@ -177,40 +240,41 @@ private:
         } else if (name == "lock") {
             m_window.lock = on;
         } else if (name == "speech") {
-            m_globals.speech_on = on;
+            if (on) {
+                m_muted.reset();
+                m_announcer.unmute();
+            } else if (!m_muted) {
+                m_muted.emplace(m_announcer);
+            }
         } else if (name == "info") {
-            m_globals.info_request = on;
+            m_kind = on ? vexalo::Exchange::Kind::Info : vexalo::Exchange::Kind::Plain;
         } else if (name == "pending") {
-            m_globals.reply_pending = on;
+            if (on) {
+                m_exchange.expectAnyReply(m_kind);
+            } else {
+                m_exchange.forgetAll();
+            }
         } else if (name == "quiet") {
-            m_globals.quiet_update = on;
+            vexalo::RadioState state = m_interpreter.state();
+            state.quiet_update = on;
+            m_interpreter = vexalo::Interpreter(state);
         } else {
             throw Malformed { "unknown name '" + name
                               + "' (full_auto, lock, speech, info, pending or quiet)" };
         }
     }
 
-    void receive(const std::string &input)
-    {
-        for (const std::string &reply : m_framer.receive(input)) {
-            m_interpreter.HandleReply(reply);
-            std::cout << escape(reply) << '\t';
-            const char *separator = "";
-            for (const std::string &clip : m_sink.take()) {
-                std::cout << separator
-                          << (clip.starts_with('?') ? "?" + escape(clip.substr(1)) : clip);
-                separator = " ";
-            }
-            std::cout << '\n';
-        }
-    }
-
-    vexalo::Q7Globals m_globals;
+    bool m_printHeard;
+    vexalo::Exchange::Kind m_kind = vexalo::Exchange::Kind::Plain;
+    // Nothing passes on the replay's clock, so no query is ever too old.
+    vexalo::Exchange m_exchange { [] { return vexalo::Exchange::Clock::time_point {}; } };
+    vexalo::Interpreter m_interpreter;
     vexalo::RecordingClipSink m_sink;
-    vexalo::Speech m_speech { m_globals, m_sink };
+    vexalo::Announcer m_announcer { m_sink };
+    ReplayLockPoll m_lockPoll;
     ReplayWindow m_window;
-    vexalo::Interpreter m_interpreter { m_globals, m_speech, m_window };
-    vexalo::ReplyFramer m_framer;
+    vexalo::ReplyPath m_path { m_exchange, m_interpreter, m_announcer, m_lockPoll };
+    std::optional<vexalo::Announcer::Mute> m_muted;
 };
 
 } // namespace
@@ -218,10 +282,13 @@ private:
 int main(int argc, char **argv)
 {
     bool state = false;
+    bool heard = false;
     const char *path = nullptr;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--state") == 0) {
             state = true;
+        } else if (std::strcmp(argv[i], "--heard") == 0) {
+            heard = true;
         } else if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
             std::cout << kUsage;
             return 0;
@@ -250,7 +317,7 @@ int main(int argc, char **argv)
     }
     std::istream &in = file.is_open() ? static_cast<std::istream &>(file) : std::cin;
 
-    Replay replay;
+    Replay replay(heard);
     std::string line;
     for (int number = 1; std::getline(in, line); ++number) {
         if (!line.empty() && line.back() == '\r') {

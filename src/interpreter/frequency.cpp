@@ -1,8 +1,6 @@
 // VFO frequency replies "FA" and "FB": the prefix, eleven digits of hertz, ';'.
 #include "families.h"
-#include "q7_globals.h"
-#include "speech.h"
-#include "window_readouts.h"
+#include "number_speech.h"
 
 #include <algorithm>
 
@@ -20,21 +18,22 @@ std::string changeKey(const Reply &r)
     return std::string(lastNine.substr(0, 7));
 }
 
-End handleFrequency(Context &c, const Reply &r, Maybe<std::string> &last, long vfo,
+End handleFrequency(Turn &t, const Reply &r, Maybe<std::string> &last, long vfo, Reading reading,
                     std::string_view letter)
 {
     const std::string key = changeKey(r);
-    if (c.g.quiet_update) {
+    if (t.s.quiet_update) {
         last = key;
         return End::Quiet;
     }
-    const bool announce = c.g.reply_pending
-        || (vfoNumber(c.g.rx_vfo) == vfo && c.window.fullAutoChecked() && key != last.get());
+    const bool announce
+        = t.asked() || (vfoNumber(t.s.rx_vfo) == vfo && t.context.fullAuto && key != last.get());
     if (announce) {
-        c.speech.SayNumber(r.field(3, 10));
-        if (c.g.reply_pending) {
-            c.speech.PlayClip(letter);
+        Clips clips = sayNumber(r.field(3, 10));
+        if (t.asked()) {
+            clips.emplace_back(letter);
         }
+        t.say.add(reading, std::move(clips));
     }
     last = key;
     return End::Normal;
@@ -42,14 +41,14 @@ End handleFrequency(Context &c, const Reply &r, Maybe<std::string> &last, long v
 
 } // namespace
 
-End handleFrequencyA(Context &c, const Reply &r)
+End handleFrequencyA(Turn &t, const Reply &r)
 {
-    return handleFrequency(c, r, c.g.last_freq_a, 0, "a");
+    return handleFrequency(t, r, t.s.last_freq_a, 0, Reading::FrequencyA, "a");
 }
 
-End handleFrequencyB(Context &c, const Reply &r)
+End handleFrequencyB(Turn &t, const Reply &r)
 {
-    return handleFrequency(c, r, c.g.last_freq_b, 1, "b");
+    return handleFrequency(t, r, t.s.last_freq_b, 1, Reading::FrequencyB, "b");
 }
 
 } // namespace vexalo::interpreter

@@ -1,53 +1,69 @@
-// The reply interpreter: HandleReply takes one complete reply, finds its family by the
-// two-letter prefix, and lets the family decide what to say and what to record. It relies on
-// the shared state, the speech unit and the window seam, and never sends anything to the radio.
-// It also decides when an unasked report is stale because a newer one of the same reading is
-// already waiting: the stale one is recorded silently and the newer one is spoken against what
-// the operator last heard, so the recorded state is the same as if every report had been said.
+// The reply interpreter. `interpret` is a pure function: the recorded radio state, one complete
+// reply and what is known around it (asked or not, the Info query, the two window inputs) give
+// the next recorded state, the announcement as a value and the effects the reply has. It finds
+// the reply's family by its two-letter prefix and never speaks, sends or touches the window.
+// `Interpreter` keeps the recorded state for the run and is the one place that changes it.
 #pragma once
 
-#include "q7_globals.h"
+#include "announcement.h"
+#include "radio_state.h"
 
-#include <map>
-#include <string>
 #include <string_view>
+#include <utility>
 
 namespace vexalo {
 
-class Speech;
-class WindowReadouts;
+// What the interpreter reads besides the state and the reply.
+struct ReplyContext {
+    bool asked = false; // the reply answers a query
+    bool info = false; // ... and that query is Info
+    bool fullAuto = false; // the "Full Auto" check mark
+    bool lockChecked = false; // the lock check box
+};
+
+// Normal: the reply is done with, and a query it answers is answered. Quiet: a band-change
+// burst recorded it silently, and a query still waiting stays outstanding.
+enum class End { Normal, Quiet };
+
+// A status report handled on its normal path pauses the lock poll and resumes it at the end
+// when the lock box is checked.
+struct LockPollEffect {
+    bool pause = false;
+    bool resume = false;
+
+    friend bool operator==(const LockPollEffect &, const LockPollEffect &) = default;
+};
+
+struct Outcome {
+    RadioState state;
+    Announcement announcement;
+    End end = End::Normal;
+    LockPollEffect lockPoll;
+};
+
+Outcome interpret(RadioState state, std::string_view reply, const ReplyContext &context);
+
+// The RIT/XIT command's words, from the RIT/XIT state as the last status report left it.
+Announcement ritXitReadout(const RadioState &state);
 
 class Interpreter {
 public:
-    Interpreter(Q7Globals &globals, Speech &speech, WindowReadouts &window)
-        : m_globals(globals), m_speech(speech), m_window(&window)
-    {
-    }
+    // Starts from what was recorded before (nothing, at program start).
+    explicit Interpreter(RadioState state = {}) : m_state(std::move(state)) { }
 
-    void HandleReply(std::string_view reply);
+    // Interprets the reply against the recorded state and records the result.
+    Outcome HandleReply(std::string_view reply, const ReplyContext &context);
 
-    // Whether `reply` may be passed over in favour of a newer report of the same reading: it
-    // was not asked for, no band-change burst is running and it does not start one.
-    bool maySupersede(std::string_view reply) const;
-    // Both replies report the same reading (the frequency of one VFO, the status, the mode...).
-    static bool sameReading(std::string_view a, std::string_view b);
-    // An unasked frequency report, whose announcement a newer one may cut short.
-    bool interruptible(std::string_view reply) const;
-    // Records a stale report exactly as HandleReply would, without a word.
-    void HandleSuperseded(std::string_view reply);
+    const RadioState &state() const { return m_state; }
 
-    // The window is built after the interpreter that the link hands replies to.
-    void setWindow(WindowReadouts &window) { m_window = &window; }
+    // Before identifying the radio, so that only a new identification reply counts.
+    void expectRadio() { m_state.radio_found = false; }
+    // A band-change burst is over whatever the radio sent: at start-up, and once the start-up
+    // handshake has read the status report.
+    void endBandChangeBurst() { m_state.quiet_update = false; }
 
 private:
-    // Handles the reply on `state`; true when it ended normally (reply_pending cleared).
-    bool dispatch(Q7Globals &state, std::string_view reply);
-
-    Q7Globals &m_globals;
-    Speech &m_speech;
-    WindowReadouts *m_window;
-    // Per reading: the state as it was when its first stale report was passed over.
-    std::map<std::string, Q7Globals, std::less<>> m_heard;
+    RadioState m_state;
 };
 
 } // namespace vexalo

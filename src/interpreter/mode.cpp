@@ -1,15 +1,11 @@
-// Mode reply "MD": the mode digit at position 3. Not affected by a band-change burst.
+// Mode reply "MD": the mode digit at position 3, and the mode table that the status report
+// shares, so that both always name a mode the same way. Not affected by a band-change burst.
 #include "families.h"
-#include "mode_table.h"
-#include "q7_globals.h"
-#include "speech.h"
 
 #include <array>
 #include <utility>
 
 namespace vexalo::interpreter {
-
-namespace {
 
 std::string_view modeClip(std::string_view digit)
 {
@@ -29,22 +25,14 @@ std::string_view modeClip(std::string_view digit)
     return {};
 }
 
-} // namespace
-
-void sayMode(Speech &speech, std::string_view digit)
-{
-    if (const std::string_view clip = modeClip(digit); !clip.empty()) {
-        speech.PlayClip(clip);
-    }
-}
-
-End handleMode(Context &c, const Reply &r)
+End handleMode(Turn &t, const Reply &r)
 {
     const std::string m = r.at(3);
-    if (c.g.reply_pending || m != c.g.last_mode.get()) {
-        sayMode(c.speech, m);
+    if (const std::string_view clip = modeClip(m);
+        !clip.empty() && (t.asked() || m != t.s.last_mode.get())) {
+        t.say.add(Reading::Mode, clip);
     }
-    c.g.last_mode = m;
+    t.s.last_mode = m;
     return End::Normal;
 }
 

@@ -2,38 +2,25 @@
 // of a watt at positions 3-5, position 6 anything but ';'). The form tells the firmware apart,
 // and the status report's band-change test depends on it.
 #include "families.h"
-#include "q7_globals.h"
-#include "speech.h"
-
-#include <string>
 
 namespace vexalo::interpreter {
 
-End handlePower(Context &c, const Reply &r)
+End handlePower(Turn &t, const Reply &r)
 {
-    Q7Globals &g = c.g;
-    const bool asked = g.reply_pending;
-    long watts;
-    if (r.at(6) == ";") {
-        g.firmware_format = PowerForm::Short;
-        watts = r.number(4, 2);
-        if (asked || watts != g.last_power.get()) {
-            c.speech.PlayClip("power");
-            c.speech.PlayClip(std::to_string(watts));
-            c.speech.PlayClip("watts");
-        }
-    } else {
-        g.firmware_format = PowerForm::Long;
-        watts = r.number(3, 3);
-        if (asked || watts != g.last_power.get()) {
-            c.speech.PlayClip("power");
-            c.speech.PlayClip(watts > 99 ? r.field(3, 2) : r.at(4));
-            c.speech.PlayClip("pt");
-            c.speech.PlayClip(r.at(5));
-            c.speech.PlayClip("watts");
+    RadioState &s = t.s;
+    const bool shortForm = r.at(6) == ";";
+    s.firmware_format = shortForm ? PowerForm::Short : PowerForm::Long;
+    const long watts = shortForm ? r.number(4, 2) : r.number(3, 3);
+    if (t.asked() || watts != s.last_power.get()) {
+        if (shortForm) {
+            t.say.add(Reading::Power, Clips { "power", std::to_string(watts), "watts" });
+        } else {
+            t.say.add(
+                Reading::Power,
+                Clips { "power", watts > 99 ? r.field(3, 2) : r.at(4), "pt", r.at(5), "watts" });
         }
     }
-    g.last_power = watts;
+    s.last_power = watts;
     return End::Normal;
 }
 

@@ -1,11 +1,9 @@
 // S-meter reply "BG": the bar-graph value at positions 3-4, spoken as S units on every reply,
 // asked or not and changed or not. A value from 12 up is read 12 lower.
 #include "families.h"
-#include "speech.h"
 
 #include <algorithm>
 #include <array>
-#include <string_view>
 #include <vector>
 
 namespace vexalo::interpreter {
@@ -30,19 +28,19 @@ const std::array<std::vector<std::string_view>, 12> kSUnits { {
 
 } // namespace
 
-End handleSMeter(Context &c, const Reply &r)
+End handleSMeter(Turn &t, const Reply &r)
 {
     long bar = r.number(3, 2);
     if (bar > 11) {
         bar -= 12;
     }
-    c.speech.PlayClip("s");
+    Clips clips { "s" };
     if (bar >= 0) {
-        const auto index = static_cast<std::size_t>(std::min(bar, 11L));
-        for (const std::string_view clip : kSUnits[index]) {
-            c.speech.PlayClip(clip);
+        for (const std::string_view clip : kSUnits[static_cast<std::size_t>(std::min(bar, 11L))]) {
+            clips.emplace_back(clip);
         }
     }
+    t.say.add(Reading::SMeter, std::move(clips));
     return End::Normal;
 }
 

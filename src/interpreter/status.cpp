@@ -1,11 +1,9 @@
 // Status report "IF": frequency, RIT/XIT offset and switches, mode, receive VFO, split and the
 // band-change flag in one line. A band change starts the quiet burst that "NB" ends; otherwise
-// the report speaks what was asked for or what changed, with the lock poll paused meanwhile.
+// the report says what was asked for or what changed, with the lock poll paused meanwhile.
+// The RIT/XIT command's own words are here too, so that both speak RIT and XIT alike.
 #include "families.h"
-#include "mode_table.h"
-#include "q7_globals.h"
-#include "speech.h"
-#include "window_readouts.h"
+#include "number_speech.h"
 
 namespace vexalo::interpreter {
 
@@ -23,103 +21,128 @@ constexpr int kRxVfo = 31;
 constexpr int kSplit = 33;
 constexpr int kBandChanged = 34;
 
-void announceBand(Speech &speech, const Reply &r)
+Clips bandClips(const Reply &r)
 {
+    Clips clips;
     if (isNonZeroDigit(r.at(kHundredsOfMhz))) {
-        speech.PlayClip(r.at(kHundredsOfMhz));
+        clips.push_back(r.at(kHundredsOfMhz));
     }
     if (isNonZeroDigit(r.at(kTensOfMhz))) {
-        speech.PlayClip(r.field(kTensOfMhz, 2));
+        clips.push_back(r.field(kTensOfMhz, 2));
     } else {
-        speech.PlayClip(r.at(kTensOfMhz + 1));
-        speech.PlayClip("pt");
-        speech.PlayClip(r.at(kTensOfMhz + 2));
+        clips.insert(clips.end(), { r.at(kTensOfMhz + 1), "pt", r.at(kTensOfMhz + 2) });
     }
+    return clips;
 }
 
 // RIT or XIT: spoken when asked for or changed. A switch that is off is worth mentioning only
-// as news: asked for, it is left out; on, its name is followed by sayOn. Returns the new state.
-template <typename SayOn>
-long announceSwitch(Speech &speech, std::string_view name, long now, long before, bool asked,
-                    SayOn sayOn)
+// as news: asked for, it is left out; on, its name is followed by whenOn.
+Clips switchClips(std::string_view name, long now, long before, bool asked, const Clips &whenOn)
 {
+    Clips clips;
     if (asked || now != before) {
         if (now != 0) {
-            speech.PlayClip(name);
-            sayOn();
+            clips.emplace_back(name);
+            clips.insert(clips.end(), whenOn.begin(), whenOn.end());
         } else if (!asked) {
-            speech.PlayClip(name);
-            speech.PlayClip("off");
+            clips = { std::string(name), "off" };
         }
     }
-    return now;
+    return clips;
+}
+
+// With the older firmware, known by its short power reply, a change of the whole megahertz
+// also counts as a band change; otherwise the radio's own flag decides.
+bool isBandChange(const RadioState &s, const Reply &r)
+{
+    const bool mhzMoved
+        = s.firmware_format == PowerForm::Short && r.field(kFrequency, 5) != s.last_mhz.get();
+    return mhzMoved || r.at(kBandChanged) == "1";
 }
 
 } // namespace
 
-bool isBandChange(const Q7Globals &g, const Reply &r)
+End handleStatus(Turn &t, const Reply &r)
 {
-    // With the older firmware, known by its short power reply, a change of the whole megahertz
-    // also counts as a band change; otherwise the radio's own flag decides.
-    const bool mhzMoved
-        = g.firmware_format == PowerForm::Short && r.field(kFrequency, 5) != g.last_mhz.get();
-    return mhzMoved || r.at(kBandChanged) == "1";
-}
-
-End handleStatus(Context &c, const Reply &r)
-{
-    Q7Globals &g = c.g;
-    if (isBandChange(g, r)) {
-        g.quiet_update = true;
+    RadioState &s = t.s;
+    if (isBandChange(s, r)) {
+        s.quiet_update = true;
     }
-    g.last_mhz = r.field(kFrequency, 5);
+    s.last_mhz = r.field(kFrequency, 5);
 
     const std::string offset = r.field(kOffset, 5);
-    if (g.quiet_update) {
-        announceBand(c.speech, r);
-        g.rx_vfo = r.at(kRxVfo);
-        g.last_mode = r.at(kMode);
-        g.rit_state = r.number(kRit, 1);
-        g.xit_state = r.number(kXit, 1);
-        g.rit_offset = offset;
+    if (s.quiet_update) {
+        t.say.origin = Origin::BandChange;
+        t.say.add(Reading::Band, bandClips(r));
+        s.rx_vfo = r.at(kRxVfo);
+        s.last_mode = r.at(kMode);
+        s.rit_state = r.number(kRit, 1);
+        s.xit_state = r.number(kXit, 1);
+        s.rit_offset = offset;
         return End::Quiet;
     }
 
     // A lock poll answered in the middle of this announcement would be spoken over it.
-    c.window.setTimer1Enabled(false);
-    const bool asked = g.reply_pending;
+    t.lockPoll.pause = true;
+    const bool asked = t.asked();
 
-    g.rx_vfo = r.at(kRxVfo);
+    s.rx_vfo = r.at(kRxVfo);
     if (asked) {
-        c.speech.SayNumber(r.field(kFrequency, 10));
-        c.speech.PlayClip(rxVfoLetter(g));
+        Clips frequency = sayNumber(r.field(kFrequency, 10));
+        frequency.emplace_back(rxVfoLetter(s));
+        t.say.add(vfoNumber(s.rx_vfo) == 0 ? Reading::FrequencyA : Reading::FrequencyB,
+                  std::move(frequency));
     }
-    if (r.number(kSplit, 1) == 1 && g.info_request) {
-        c.speech.PlayClip("split");
+    if (r.number(kSplit, 1) == 1 && t.context.info) {
+        t.say.add(Reading::Split, "split");
     }
 
     const std::string mode = r.at(kMode);
-    if (asked || mode != g.last_mode.get()) {
-        sayMode(c.speech, mode);
+    if (const std::string_view clip = modeClip(mode);
+        !clip.empty() && (asked || mode != s.last_mode.get())) {
+        t.say.add(Reading::Mode, clip);
     }
-    g.last_mode = mode;
+    s.last_mode = mode;
 
-    g.rit_state = announceSwitch(c.speech, "rit", r.number(kRit, 1), g.rit_state.get(), asked,
-                                 [&] { c.speech.SayOffset(offset); });
+    const long rit = r.number(kRit, 1);
+    t.say.add(Reading::Rit, switchClips("rit", rit, s.rit_state.get(), asked, sayOffset(offset)));
+    s.rit_state = rit;
     // RIT and XIT share one offset; when RIT has just spoken it, XIT only says it is on.
-    g.xit_state = announceSwitch(c.speech, "xit", r.number(kXit, 1), g.xit_state.get(), asked, [&] {
-        if (g.rit_state.get() == 1) {
-            c.speech.PlayClip("on");
-        } else {
-            c.speech.SayOffset(offset);
-        }
-    });
+    const long xit = r.number(kXit, 1);
+    t.say.add(Reading::Xit,
+              switchClips("xit", xit, s.xit_state.get(), asked,
+                          rit == 1 ? Clips { "on" } : sayOffset(offset)));
+    s.xit_state = xit;
 
-    g.rit_offset = offset;
-    if (c.window.lockKeyModeValue() == 1) {
-        c.window.setTimer1Enabled(true);
-    }
+    s.rit_offset = offset;
+    t.lockPoll.resume = t.context.lockChecked;
     return End::Normal;
 }
 
 } // namespace vexalo::interpreter
+
+namespace vexalo {
+
+Announcement ritXitReadout(const RadioState &s)
+{
+    Announcement a;
+    a.origin = Origin::Answer;
+    const long rit = s.rit_state;
+    const long xit = s.xit_state;
+    if (rit == 0 && xit == 0) {
+        a.add(Reading::Rit, "rit");
+        a.add(Reading::Xit, Clips { "xit", "off" });
+        return a;
+    }
+    // The shared offset follows the last switch named.
+    if (rit == 1) {
+        a.add(Reading::Rit, "rit");
+    }
+    if (xit == 1) {
+        a.add(Reading::Xit, "xit");
+    }
+    a.add(xit == 1 ? Reading::Xit : Reading::Rit, sayOffset(s.rit_offset.get()));
+    return a;
+}
+
+} // namespace vexalo

@@ -1,25 +1,26 @@
 #include "link.h"
 
+#include "announcer.h"
 #include "commands.h"
 #include "event_wait.h"
-#include "interpreter.h"
 #include "lifecycle.h"
 #include "logging.h"
-#include "q7_globals.h"
 #include "radio_port.h"
-#include "speech.h"
-
-#include <algorithm>
-#include <functional>
 
 namespace vexalo {
 
-Link::Link(Q7Globals &globals, Speech &speech, Interpreter &interpreter, RadioPort &port,
+Link::Link(Interpreter &interpreter, Announcer &announcer, RadioPort &port,
            const Lifecycle &lifecycle)
-    : m_globals(globals), m_speech(speech), m_interpreter(interpreter), m_port(port),
-      m_lifecycle(lifecycle)
+    : m_announcer(announcer), m_port(port), m_lifecycle(lifecycle),
+      // Nobody reads the line while a clip plays, so a reply's age leaves that time out.
+      m_exchange([&announcer] { return Exchange::Clock::now() - announcer.speakingTime(); }),
+      m_path(m_exchange, interpreter, announcer, *this)
 {
-    m_port.setReceiver([this](std::string_view input) { Comm1_OnComm(input); });
+    m_port.setReceiver([this](std::string_view input) { receive(input); });
+    m_path.setLine([this] { return m_port.takeWaiting(); });
+    m_lockPoll.setObjectName(QStringLiteral("Timer1"));
+    m_lockPoll.setInterval(kLockPollInterval);
+    connect(&m_lockPoll, &QTimer::timeout, this, &Link::pollLock);
 }
 
 bool Link::stopping() const
@@ -27,39 +28,42 @@ bool Link::stopping() const
     return m_lifecycle.stopping();
 }
 
-void Link::ask(std::string_view command)
-{
-    m_globals.reply_pending = true;
-    SendCommand(command);
-}
-
-bool Link::askAndWait(std::string_view command)
-{
-    ask(command);
-    WaitReply();
-    return !stopping();
-}
-
-void Link::SendCommand(std::string_view command)
+bool Link::SendCommand(std::string_view command)
 {
     if (stopping()) {
         qCDebug(lcLink, "not sent, stopping: %.*s", static_cast<int>(command.size()),
                 command.data());
-        return;
+        return false;
     }
     qCDebug(lcLink, "send %.*s", static_cast<int>(command.size()), command.data());
     if (!m_port.write(command)) {
         qCDebug(lcLink, "write failed");
-        m_speech.PlayClip("q7_error");
+        m_announcer.say({ "q7_error" });
+        return false;
     }
+    return true;
 }
 
-void Link::WaitReply()
+Exchange::Ticket Link::ask(std::string_view command, Exchange::Kind kind)
 {
-    if (!m_globals.reply_pending || stopping()) {
-        return;
+    return SendCommand(command) ? m_exchange.sent(command, kind) : 0;
+}
+
+Link::Asked Link::askAndWait(std::string_view command, Exchange::Kind kind)
+{
+    if (stopping()) {
+        return Asked::Stopping;
     }
-    waitDeliveringEvents(kReplyTimeout, [this] { return !m_globals.reply_pending || stopping(); });
+    if (!SendCommand(command)) {
+        return stopping() ? Asked::Stopping : Asked::WriteFailed;
+    }
+    const Exchange::Ticket ticket = m_exchange.sent(command, kind);
+    if (ticket != 0) {
+        waitDeliveringEvents(Exchange::kReplyTimeout, [this, ticket] {
+            return !m_exchange.outstanding(ticket) || stopping();
+        });
+    }
+    return stopping() ? Asked::Stopping : Asked::Waited;
 }
 
 void Link::release()
@@ -69,59 +73,40 @@ void Link::release()
     m_port.write(commands::kRelease);
 }
 
-void Link::collectWaiting()
+void Link::receive(std::string_view input)
 {
-    const std::string arrived = m_port.takeWaiting();
-    if (arrived.empty()) {
+    if (stopping()) {
         return;
     }
-    for (std::string &reply : m_framer.receive(arrived)) {
-        m_waiting.push_back(std::move(reply));
-    }
+    m_path.receive(input);
+    m_announcer.speak();
 }
 
-bool Link::newerWaiting(std::string_view reply) const
+void Link::setLockPolling(bool on)
 {
-    return std::any_of(m_waiting.begin(), m_waiting.end(), [this, reply](const std::string &w) {
-        return m_interpreter.sameReading(reply, w);
-    });
+    if (on) {
+        resumeLockPoll();
+    } else {
+        pauseLockPoll();
+    }
 }
 
-void Link::Comm1_OnComm(std::string_view input)
-{
-    for (std::string &reply : m_framer.receive(input)) {
-        m_waiting.push_back(std::move(reply));
-    }
-    // Replies are handed on one at a time; arrivals noticed meanwhile only join the queue.
-    if (m_handingOn) {
-        return;
-    }
-    m_handingOn = true;
-    while (!m_waiting.empty() && !stopping()) {
-        const std::string reply = std::move(m_waiting.front());
-        m_waiting.pop_front();
-        // What arrived while the last announcement played decides whether this one is stale.
-        collectWaiting();
-        if (m_interpreter.maySupersede(reply) && newerWaiting(reply)) {
-            m_interpreter.HandleSuperseded(reply);
-            continue;
-        }
-        std::function<bool()> superseded;
-        if (m_interpreter.interruptible(reply)) {
-            superseded = [this, &reply] {
-                collectWaiting();
-                return newerWaiting(reply);
-            };
-        }
-        const auto announcement = m_speech.announce(std::move(superseded));
-        m_interpreter.HandleReply(reply);
-    }
-    m_handingOn = false;
-}
-
-void Link::Timer1_Timer()
+void Link::pollLock()
 {
     ask(commands::kLockPoll);
+}
+
+void Link::pauseLockPoll()
+{
+    m_lockPoll.stop();
+}
+
+void Link::resumeLockPoll()
+{
+    // A running poll keeps its rhythm.
+    if (!m_lockPoll.isActive()) {
+        m_lockPoll.start();
+    }
 }
 
 } // namespace vexalo

@@ -1,47 +1,47 @@
-// The program's side of the serial line: the request/reply exchange (it alone marks a reply as
-// awaited), writing commands (a failed write is heard as "q7_error", never reported to the
-// caller), cutting arrivals into replies for the interpreter, waiting a bounded time for an
-// awaited reply while events keep flowing, and the lock-poll tick. Once the program is stopping
-// it writes nothing more and every wait ends at once. Runs on the UI thread.
+// The program's side of the serial line: writing commands (a failed write is heard as
+// "q7_error"), the exchange of queries and replies (it alone records what was asked), the
+// arrival event that hands replies down the reply path and has their announcements said,
+// bounded waits for an answer while events keep flowing, and the lock poll. Once the program
+// is stopping it writes nothing more, hands nothing on, and every wait ends at once.
 #pragma once
 
-#include "reply_framer.h"
+#include "exchange.h"
+#include "reply_path.h"
 
 #include <QObject>
+#include <QTimer>
 
-#include <chrono>
-#include <deque>
 #include <string>
 #include <string_view>
 
 namespace vexalo {
 
-struct Q7Globals;
+class Announcer;
 class Interpreter;
 class Lifecycle;
 class RadioPort;
-class Speech;
 
-class Link : public QObject {
+class Link : public QObject, public LockPollControl {
     Q_OBJECT
 
 public:
-    static constexpr std::chrono::milliseconds kReplyTimeout { 500 };
+    static constexpr std::chrono::milliseconds kLockPollInterval { 500 };
 
-    Link(Q7Globals &globals, Speech &speech, Interpreter &interpreter, RadioPort &port,
+    Link(Interpreter &interpreter, Announcer &announcer, RadioPort &port,
          const Lifecycle &lifecycle);
 
-    // Sends a query whose reply is to be announced as asked for.
-    void ask(std::string_view command);
-    // The same, then waits for the reply. False when the program began to stop meanwhile: the
-    // caller then ends without sending or saying anything more.
-    bool askAndWait(std::string_view command);
+    // Writes the command and records what it asks; the ticket names the query (0 when the
+    // command expects no reply or was not written).
+    Exchange::Ticket ask(std::string_view command, Exchange::Kind kind = Exchange::Kind::Plain);
 
-    void SendCommand(std::string_view command);
+    enum class Asked { Waited, WriteFailed, Stopping };
+    // Asks, then delivers events until this query has been answered, the reply timeout has
+    // passed or the program is stopping. A caller that is told Stopping ends without sending
+    // or saying anything more.
+    Asked askAndWait(std::string_view command, Exchange::Kind kind = Exchange::Kind::Plain);
 
-    // Delivers pending events until the awaited reply has been handled (reply_pending false),
-    // the reply timeout has passed or the program is stopping. Blocks while nothing happens.
-    void WaitReply();
+    // Writes one command; a failed write is heard as "q7_error". True when it was written.
+    bool SendCommand(std::string_view command);
 
     // The shutdown's release of the radio: straight to the port, nothing awaited, and a closed
     // port is no reason for an error clip.
@@ -49,28 +49,30 @@ public:
 
     bool stopping() const;
 
-    // The receive event: frames the arrival and hands each complete reply on, in order.
-    void Comm1_OnComm(std::string_view input);
+    // The arrival event: every reply the input completes is handled, then what they have to
+    // say is said.
+    void receive(std::string_view input);
 
-    // The lock poll, every 500 ms while the lock check box is checked.
-    void Timer1_Timer();
+    // The lock poll: "lk;" every 500 ms while the lock check box is checked.
+    void setLockPolling(bool on);
+    bool lockPolling() const { return m_lockPoll.isActive(); }
+    void pollLock();
+    void pauseLockPoll() override;
+    void resumeLockPoll() override;
+
+    void setWindow(const WindowReadouts &window) { m_path.setWindow(window); }
 
     RadioPort &port() { return m_port; }
-    const std::string &rx_buffer() const { return m_framer.rx_buffer(); }
+    Exchange &exchange() { return m_exchange; }
+    const std::string &rx_buffer() const { return m_path.rx_buffer(); }
 
 private:
-    // Frames whatever has arrived since the last look, without delivering events.
-    void collectWaiting();
-    bool newerWaiting(std::string_view reply) const;
-
-    Q7Globals &m_globals;
-    Speech &m_speech;
-    Interpreter &m_interpreter;
+    Announcer &m_announcer;
     RadioPort &m_port;
     const Lifecycle &m_lifecycle;
-    ReplyFramer m_framer;
-    std::deque<std::string> m_waiting; // framed, not yet handed on
-    bool m_handingOn = false;
+    Exchange m_exchange;
+    ReplyPath m_path;
+    QTimer m_lockPoll;
 };
 
 } // namespace vexalo

@@ -1,15 +1,26 @@
 #include "radio_handshake.h"
 
+#include "announcer.h"
 #include "commands.h"
+#include "interpreter.h"
 #include "link.h"
 #include "logging.h"
-#include "q7_globals.h"
 #include "radio_port.h"
 #include "report_mode.h"
 #include "report_mode_commands.h"
-#include "speech.h"
+#include "settings.h"
 
 namespace vexalo {
+
+namespace {
+
+// A failed write goes on to the next step as if sent; only a stop ends the handshake there.
+bool waited(Link::Asked asked)
+{
+    return asked != Link::Asked::Stopping;
+}
+
+} // namespace
 
 void RadioHandshake::InitRadio(ReportModeCommands &modes)
 {
@@ -33,63 +44,63 @@ void RadioHandshake::InitRadio(ReportModeCommands &modes)
 bool RadioHandshake::identify()
 {
     using namespace commands;
-    m_globals.radio_found = false;
-    if (!m_link.askAndWait(kIdentify) || !m_link.askAndWait(kIdentifyQ7Twice)) {
+    const auto found = [this] { return m_interpreter.state().radio_found.get(); };
+    m_interpreter.expectRadio();
+    if (!waited(m_link.askAndWait(kIdentify)) || !waited(m_link.askAndWait(kIdentifyQ7Twice))) {
         return false;
     }
-    if (!m_globals.radio_found && !m_link.askAndWait(kIdentifyQ7)) {
+    if (!found() && !waited(m_link.askAndWait(kIdentifyQ7))) {
         return false;
     }
-    return m_globals.radio_found;
+    return found();
 }
 
 void RadioHandshake::runOnce(ReportModeCommands &modes)
 {
     using namespace commands;
-    const auto announcement = m_speech.announce();
     RadioPort &port = m_link.port();
 
     bool failed = false;
     if (port.isOpen()) {
         failed = !port.close();
     }
-    failed = !port.setPortNumber(m_globals.comm_port) || failed;
+    failed = !port.setPortNumber(m_settings.comm_port) || failed;
     if (!failed) {
         failed = !port.open();
     }
     if (failed) {
-        m_speech.PlayClip("q7_error");
+        m_announcer.say({ "q7_error" });
         return;
     }
     port.configure(); // a line without modem control rejects RTS; that is no reason to stop
 
     if (!identify()) {
         if (!m_link.stopping()) {
-            m_speech.PlayClip("q7_error");
+            m_announcer.say({ "q7_error" });
             port.close();
         }
         return;
     }
 
-    m_speech.PlayClip("q7_present");
-    const auto muted = m_speech.mute();
+    m_announcer.say({ "q7_present" });
+    const auto muted = m_announcer.mute();
     m_link.SendCommand(kAutoInfoOffQuiet);
 
     // The power reply records the reply format that the status report's band test reads, and
     // the status report may start a band-change burst that must not swallow the replies after it.
-    if (!m_link.askAndWait(kPrimePower) || !m_link.askAndWait(kPrimeStatus)) {
+    if (!waited(m_link.askAndWait(kPrimePower)) || !waited(m_link.askAndWait(kPrimeStatus))) {
         return;
     }
-    m_globals.quiet_update = false;
+    m_interpreter.endBandChangeBurst();
     for (const std::string_view command :
          { kPrimeRxVfo, kPrimeTxVfo, kPrimeKeyer, kPrimeAgc, kPrimePreamp, kPrimeAttenuator,
            kPrimeFilter, kPrimeNoiseBlanker }) {
-        if (!m_link.askAndWait(command)) {
+        if (!waited(m_link.askAndWait(command))) {
             return;
         }
     }
 
-    if (const auto mode = reportModeOf(m_globals.report_mode)) {
+    if (const auto mode = reportModeOf(m_settings.report_mode)) {
         switch (*mode) {
         case ReportMode::Manual:
             modes.Manual_report_Click();

@@ -1,20 +1,23 @@
-// InitRadio: (re)opens the port on comm_port, makes sure a Q7 answers, reads the radio's whole
-// state silently so that later reports announce only real changes, re-applies the report mode
-// and turns speech back on. Relies on the link for the exchange and its bounded waits; once the
-// program is stopping, a handshake ends at its next wait and a queued one never starts.
+// InitRadio: (re)opens the port on the chosen port number, makes sure a Q7 answers, reads the
+// radio's whole state silently so that later reports announce only real changes, re-applies
+// the report mode and turns speech back on. Relies on the link for the exchange and its bounded
+// waits; once the program is stopping, a handshake ends at its next wait and a queued one never
+// starts.
 #pragma once
 
 namespace vexalo {
 
-struct Q7Globals;
+class Announcer;
+class Interpreter;
 class Link;
 class ReportModeCommands;
-class Speech;
+struct Settings;
 
 class RadioHandshake {
 public:
-    RadioHandshake(Q7Globals &globals, Speech &speech, Link &link)
-        : m_globals(globals), m_speech(speech), m_link(link)
+    RadioHandshake(const Settings &settings, Interpreter &interpreter, Announcer &announcer,
+                   Link &link)
+        : m_settings(settings), m_interpreter(interpreter), m_announcer(announcer), m_link(link)
     {
     }
 
@@ -29,8 +32,9 @@ private:
     void runOnce(ReportModeCommands &modes);
     bool identify();
 
-    Q7Globals &m_globals;
-    Speech &m_speech;
+    const Settings &m_settings;
+    Interpreter &m_interpreter;
+    Announcer &m_announcer;
     Link &m_link;
     bool m_running = false;
     bool m_again = false;

@@ -1,15 +1,16 @@
 #include "shell.h"
 
+#include "announcer.h"
 #include "event_wait.h"
+#include "interpreter.h"
 #include "lifecycle.h"
 #include "link.h"
 #include "logging.h"
-#include "q7_globals.h"
 #include "q7status.h"
 #include "radio_handshake.h"
 #include "radio_port.h"
+#include "settings.h"
 #include "settings_file.h"
-#include "speech.h"
 
 #include <chrono>
 #include <string>
@@ -33,12 +34,12 @@ Shell::Shell(const ShellParts &parts, QString settingsPath)
     : m_parts(parts), m_settingsPath(std::move(settingsPath))
 {
     connect(&m_parts.window, &Q7Status::portEntryChosen, this, &Shell::SelectPort);
-    connect(&m_parts.window, &Q7Status::unloading, this, &Shell::Form_Unload);
+    connect(&m_parts.window, &Q7Status::unloading, this, &Shell::shutDown);
 }
 
 bool Shell::readSettings()
 {
-    Q7Globals &g = m_parts.g;
+    Settings &g = m_parts.settings;
     bool ok = true;
     std::string content;
     SettingsFileRead read = readSettingsFile(m_settingsPath, content);
@@ -70,24 +71,21 @@ bool Shell::readSettings()
     return ok && fields.complete();
 }
 
-void Shell::Form_Load()
+void Shell::start()
 {
-    Q7Globals &g = m_parts.g;
+    const Settings &g = m_parts.settings;
     Q7Status &window = m_parts.window;
     RadioPort &port = m_parts.port;
 
     window.hideDebugControls();
-    g.reply_pending = false;
-    g.info_request = false;
-    g.quiet_update = false;
+    m_parts.interpreter.endBandChangeBurst();
 
     bool failed = !readSettings();
-    m_parts.speech.unmute();
+    m_parts.announcer.unmute();
 
     window.setGreetingChecked(isTrue(g.greeting_on));
     if (window.greetingChecked()) {
-        const auto greeting = m_parts.speech.announce();
-        m_parts.speech.PlayClip("dorvaneq7");
+        m_parts.announcer.say({ "dorvaneq7" });
     }
     for (int n = 1; n <= kMenuPorts; ++n) {
         if (g.comm_port.equalsNumber(n)) {
@@ -101,29 +99,28 @@ void Shell::Form_Load()
     failed = !port.open() || failed;
     if (failed) {
         qCDebug(lcShell, "start-up failed; the handshake does not run");
-        const auto error = m_parts.speech.announce();
-        m_parts.speech.PlayClip("q7_error");
+        m_parts.announcer.say({ "q7_error" });
     } else {
         m_parts.handshake.InitRadio(window);
     }
     m_parts.lifecycle.setRunning();
 }
 
-void Shell::Form_Unload()
+void Shell::shutDown()
 {
-    if (m_unloaded) {
+    if (m_parts.lifecycle.phase() == Lifecycle::Phase::ShuttingDown) {
         return;
     }
-    m_unloaded = true;
     m_parts.lifecycle.beginShutdown();
-    Q7Globals &g = m_parts.g;
+    const Settings &g = m_parts.settings;
 
     m_parts.link.release();
     if (!writeSettingsFile(m_settingsPath,
                            formatSettingsLine(g.comm_port, g.report_mode, g.greeting_on))) {
         qCDebug(lcShell, "settings could not be saved");
     }
-    m_parts.speech.PlayFarewell("73s");
+    // Returns once the farewell has been heard to its end, so the pause counts from there.
+    m_parts.announcer.farewell("73s");
     // Events still flow during the pause, but with the program stopping they neither speak
     // nor reach the port.
     waitDeliveringEvents(kFarewellPause, [] { return false; });
@@ -137,13 +134,11 @@ void Shell::SelectPort(int port)
     if (m_parts.lifecycle.stopping()) {
         return;
     }
-    const auto announcement = m_parts.speech.announce();
     Q7Status &window = m_parts.window;
     window.ClearPortChecks();
     window.setPortChecked(port, true);
-    m_parts.g.comm_port = port;
-    m_parts.speech.PlayClip("comm");
-    m_parts.speech.PlayClip(std::to_string(port));
+    m_parts.settings.comm_port = port;
+    m_parts.announcer.say({ "comm", std::to_string(port) });
     m_parts.handshake.InitRadio(window);
 }
 

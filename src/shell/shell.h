@@ -9,17 +9,19 @@
 
 namespace vexalo {
 
-struct Q7Globals;
+class Announcer;
+class Interpreter;
 class Lifecycle;
 class Link;
 class Q7Status;
 class RadioHandshake;
 class RadioPort;
-class Speech;
+struct Settings;
 
 struct ShellParts {
-    Q7Globals &g;
-    Speech &speech;
+    Settings &settings;
+    Interpreter &interpreter;
+    Announcer &announcer;
     RadioPort &port;
     Link &link;
     RadioHandshake &handshake;
@@ -33,14 +35,14 @@ class Shell : public QObject {
 public:
     explicit Shell(const ShellParts &parts, QString settingsPath = QStringLiteral("vexalo.ini"));
 
-    void Form_Load();
+    // The start-up sequence, run once before the window is shown.
+    void start();
 
     // Runs the shutdown sequence the first time it is called; later calls do nothing, so the
     // window closing, the Exit button and a stop signal can all lead here safely. From its
     // first step on, nothing but its own steps speaks or touches the port; `finished` follows
     // once the port is closed.
-    void Form_Unload();
-    bool unloaded() const { return m_unloaded; }
+    void shutDown();
 
     // Setcomm1_Click .. Setcomm10_Click.
     void SelectPort(int port);
@@ -53,7 +55,6 @@ private:
 
     ShellParts m_parts;
     QString m_settingsPath;
-    bool m_unloaded = false;
 };
 
 } // namespace vexalo

@@ -12,23 +12,17 @@ AnnouncementLog::AnnouncementLog(ClipWords words, std::function<QTime()> clock)
 {
 }
 
-void AnnouncementLog::announced(const std::vector<std::string> &clips)
+void AnnouncementLog::announced(const Announcement &heard)
 {
+    Clips clips = heard.clips();
     if (m_entries.size() == kCapacity) {
         m_entries.pop_front();
     }
     // A copy goes out, so that nothing a follower does can pull the entry from under it.
-    const LoggedAnnouncement entry { m_clock(), clips,
-                                     QString::fromStdString(m_words.line(clips)) };
+    const QString text = QString::fromStdString(m_words.line(clips));
+    const LoggedAnnouncement entry { m_clock(), std::move(clips), text };
     m_entries.push_back(entry);
     emit added(entry);
-}
-
-void AnnouncementLog::repeatLast(Speech &speech) const
-{
-    if (!m_entries.empty()) {
-        speech.SayAgain(m_entries.back().clips);
-    }
 }
 
 } // namespace vexalo

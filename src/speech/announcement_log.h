@@ -1,11 +1,10 @@
-// The announcements said so far, as text: the last 200 with the time each was said, and the
-// clips of the newest, which the operator can ask to hear again. The one listener of Speech;
-// the history window and the transcript follow it through `added`. Relies on ClipWords for the
-// wording of each line.
+// The announcements said so far, as text: the last 200 with the time each was said. The one
+// listener of the announcer; the history window and the transcript follow it through `added`.
+// Relies on ClipWords for the wording of each line.
 #pragma once
 
+#include "announcer.h"
 #include "clip_words.h"
-#include "speech.h"
 
 #include <QObject>
 #include <QString>
@@ -35,14 +34,10 @@ public:
 
     explicit AnnouncementLog(ClipWords words, std::function<QTime()> clock = &QTime::currentTime);
 
-    void announced(const std::vector<std::string> &clips) override;
+    void announced(const Announcement &heard) override;
 
     // Oldest first.
     const std::deque<LoggedAnnouncement> &entries() const { return m_entries; }
-
-    // Says the newest announcement again, as one announcement of its own; nothing when there
-    // has been none yet.
-    void repeatLast(Speech &speech) const;
 
 signals:
     // After the entry has joined the log; the oldest may have left it.

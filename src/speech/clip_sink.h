@@ -3,6 +3,7 @@
 // playClip returns when the clip has been heard, so clips never overlap.
 #pragma once
 
+#include <algorithm>
 #include <chrono>
 #include <string>
 #include <string_view>
@@ -10,6 +11,15 @@
 #include <vector>
 
 namespace vexalo {
+
+// Clip names are lower-case letters, digits and '_'; anything else (reply garbage, a path) is
+// not a clip and never becomes part of a file name.
+inline bool isValidClipName(std::string_view name)
+{
+    return !name.empty() && std::all_of(name.begin(), name.end(), [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
+    });
+}
 
 class ClipSink {
 public:
@@ -24,6 +34,11 @@ public:
 
     // A stretch of silence between two announcements; a sink that only records names skips it.
     virtual void playSilence(std::chrono::milliseconds length) { (void)length; }
+
+    // Returns once everything played so far has been heard to its end. playClip may return
+    // while the last few milliseconds of a clip still sound; what must follow the end of the
+    // sound (the farewell's pause before the port closes) waits here first.
+    virtual void drain() { }
 };
 
 // Records what would have been heard, in order. Invalid names are kept as requested, marked

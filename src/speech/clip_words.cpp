@@ -1,8 +1,8 @@
 #include "clip_words.h"
 
+#include "clip_sink.h"
 #include "logging.h"
 #include "regular_file.h"
-#include "speech.h"
 
 #include <optional>
 

@@ -30,8 +30,8 @@ public:
     // The display text of a clip; the name itself when the table has none.
     std::string display(std::string_view clip) const;
 
-    // One line for the clips of one announcement, names as Speech reports them ("?name" for a
-    // name that is no clip). Runs of number clips are joined into one number without leading
+    // One line for the clips of one announcement, names as the announcer reports them ("?name" for
+    // a name that is no clip). Runs of number clips are joined into one number without leading
     // zeros, and "pt" between two of them becomes the language's decimal mark.
     std::string line(const std::vector<std::string> &clips) const;
 

@@ -1,7 +1,6 @@
 #include "portaudio_clip_sink.h"
 
 #include "portaudio_output.h"
-#include "speech.h"
 
 namespace vexalo {
 
@@ -39,6 +38,13 @@ void PortAudioClipSink::playSilence(std::chrono::milliseconds length)
 {
     if (length.count() > 0 && deviceReady()) {
         play(Frames(static_cast<std::size_t>(length.count() * m_rate / 1000)));
+    }
+}
+
+void PortAudioClipSink::drain()
+{
+    if (m_rate > 0) {
+        m_output->drainTo(0);
     }
 }
 

@@ -54,6 +54,7 @@ public:
     // Written through the same stream as the clips, so the pause is exactly this long and the
     // device is kept fed through it.
     void playSilence(std::chrono::milliseconds length) override;
+    void drain() override;
 
     // What the decoded clips take in memory, and how many there are.
     std::size_t cachedBytes() const;

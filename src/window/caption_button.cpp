@@ -22,14 +22,17 @@ bool CaptionButton::event(QEvent *event)
         || !isEnabled()) {
         return QPushButton::event(event);
     }
-    if (isDown()) {
-        return true; // still showing the last press
-    }
+    // Every press is a click, however soon after the last: two presses queued while a clip
+    // played must be two queries, as two mouse clicks are.
     const QPointer<CaptionButton> self(this);
     click();
     if (self) {
         setDown(true);
-        QTimer::singleShot(kPressShownMs, this, [this] { setDown(false); });
+        QTimer::singleShot(kPressShownMs, this, [this, press = ++m_presses] {
+            if (press == m_presses) {
+                setDown(false);
+            }
+        });
     }
     return true;
 }

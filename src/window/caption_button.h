@@ -1,8 +1,8 @@
 // A push button whose caption wraps onto further lines when it is wider than the button, the
 // way the window's captions were laid out when it was designed ("Reinitiali&ze Q7" takes two
-// lines). Its Alt key clicks at once rather than after the toolkit's animated press, so the
-// command leaves with the key press; the press is still shown. Text, focus and accessibility
-// stay those of QPushButton.
+// lines). Its Alt key clicks at once, every time, rather than after the toolkit's animated
+// press, which swallows a second press that comes while it runs; the press is still shown. Text,
+// focus and accessibility stay those of QPushButton.
 #pragma once
 
 #include <QPushButton>
@@ -18,6 +18,9 @@ public:
 protected:
     bool event(QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
+
+private:
+    unsigned m_presses = 0; // the press shown is released only by the timer of the last one
 };
 
 } // namespace vexalo

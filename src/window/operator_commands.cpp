@@ -1,13 +1,14 @@
 // The operator's handlers: queries, report modes, the greeting switch and the lock box.
 #include "q7status.h"
 
+#include "announcer.h"
 #include "commands.h"
 #include "control_table.h"
+#include "interpreter.h"
 #include "link.h"
-#include "q7_globals.h"
 #include "radio_handshake.h"
 #include "report_mode.h"
-#include "speech.h"
+#include "settings.h"
 
 #include <QAction>
 
@@ -15,44 +16,34 @@ namespace vexalo {
 
 void Q7Status::runSimpleQuery(SimpleQuery query)
 {
-    const auto announcement = m_speech.announce();
     m_link.ask(window::simpleQueryButton(query).command);
 }
 
 void Q7Status::GetInfo_Click()
 {
-    const auto announcement = m_speech.announce();
-    m_g.info_request = true;
-    m_link.askAndWait(commands::kInfo);
-    m_g.info_request = false;
+    m_link.askAndWait(commands::kInfo, Exchange::Kind::Info);
 }
 
 void Q7Status::RIT_get_Click()
 {
-    const auto announcement = m_speech.announce();
+    Link::Asked asked;
     {
         // The report itself is absorbed silently; what it leaves behind is said below.
-        const auto muted = m_speech.mute();
-        if (!m_link.askAndWait(commands::kRitXit)) {
-            return;
-        }
+        const auto muted = m_announcer.mute();
+        asked = m_link.askAndWait(commands::kRitXit);
     }
-
-    const long rit = m_g.rit_state;
-    const long xit = m_g.xit_state;
-    if (rit == 0 && xit == 0) {
-        m_speech.PlayClip("rit");
-        m_speech.PlayClip("xit");
-        m_speech.PlayClip("off");
+    switch (asked) {
+    case Link::Asked::Stopping:
+        return;
+    case Link::Asked::WriteFailed:
+        // Heard now rather than lost in the silent wait: nothing was asked, so the values
+        // below would be stale ones passed off as the radio's answer.
+        m_announcer.say({ "q7_error" });
+        return;
+    case Link::Asked::Waited:
+        m_announcer.say(ritXitReadout(m_interpreter.state()));
         return;
     }
-    if (rit == 1) {
-        m_speech.PlayClip("rit");
-    }
-    if (xit == 1) {
-        m_speech.PlayClip("xit");
-    }
-    m_speech.SayOffset(m_g.rit_offset.get());
 }
 
 void Q7Status::Radio_init_Click()
@@ -90,32 +81,28 @@ void Q7Status::Full_report_Click()
 void Q7Status::applyReportMode(QAction *own, QAction *firstOther, QAction *secondOther,
                                ReportMode mode, std::string_view clip, std::string_view command)
 {
-    const auto announcement = m_speech.announce();
     own->setChecked(true);
     firstOther->setChecked(false);
     secondOther->setChecked(false);
-    m_g.report_mode = toSetting(mode);
-    // Synchronous, so the confirmation is over before the radio changes its reporting.
-    m_speech.PlayClip(clip);
+    m_settings.report_mode = toSetting(mode);
+    // Said to its end before the radio changes its reporting.
+    m_announcer.say({ std::string(clip) });
     m_link.SendCommand(command);
 }
 
 void Q7Status::greeting_Click()
 {
-    const auto announcement = m_speech.announce();
-    m_speech.PlayClip("greeting");
     const bool enable = !m_greeting->isChecked();
     m_greeting->setChecked(enable);
-    m_g.greeting_on = enable;
-    m_speech.PlayClip(enable ? "on" : "off");
+    m_settings.greeting_on = enable;
+    m_announcer.say({ "greeting", enable ? "on" : "off" });
 }
 
 void Q7Status::LockKeyMode_Click()
 {
-    const auto announcement = m_speech.announce();
-    const bool locked = lockKeyModeValue() == 1;
-    setTimer1Enabled(locked);
-    m_speech.PlayClip(locked ? "on" : "off");
+    const bool locked = lockKeyModeChecked();
+    m_link.setLockPolling(locked);
+    m_announcer.say({ locked ? "on" : "off" });
 }
 
 } // namespace vexalo

@@ -1,6 +1,7 @@
 #include "q7status.h"
 
 #include "announcement_log.h"
+#include "announcer.h"
 #include "caption_button.h"
 #include "control_table.h"
 #include "history_window.h"
@@ -120,18 +121,14 @@ QPlainTextEdit *addDebugBox(QWidget *parent, const char *name, const QString &sp
 } // namespace
 
 Q7Status::Q7Status(WindowParts parts, QWidget *parent)
-    : QMainWindow(parent), m_g(parts.g), m_speech(parts.speech), m_link(parts.link),
-      m_handshake(parts.handshake)
+    : QMainWindow(parent), m_settings(parts.settings), m_interpreter(parts.interpreter),
+      m_announcer(parts.announcer), m_link(parts.link), m_handshake(parts.handshake)
 {
     setObjectName(QStringLiteral("Q7Status"));
     setWindowTitle(QStringLiteral("Vexalo V") + QString::fromLatin1(kVersionLabel));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
                    | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
                    | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
-
-    m_timer1.setObjectName(QStringLiteral("Timer1"));
-    m_timer1.setInterval(500);
-    connect(&m_timer1, &QTimer::timeout, this, [this] { m_link.Timer1_Timer(); });
 
     buildClientArea();
     buildMenus();
@@ -277,9 +274,7 @@ void Q7Status::addWindowKey(const char *name, Qt::Key key, void (Q7Status::*hand
 
 void Q7Status::repeatAnnouncement()
 {
-    if (m_log != nullptr) {
-        m_log->repeatLast(m_speech);
-    }
+    m_announcer.repeatLast();
 }
 
 void Q7Status::showHistory()
@@ -310,16 +305,6 @@ void Q7Status::hideDebugControls()
     m_sendCmd->hide();
     m_label4->hide();
     m_label10->hide();
-}
-
-void Q7Status::setTimer1Enabled(bool enabled)
-{
-    // An enabled timer keeps its rhythm when it is enabled again.
-    if (!enabled) {
-        m_timer1.stop();
-    } else if (!m_timer1.isActive()) {
-        m_timer1.start();
-    }
 }
 
 void Q7Status::setGreetingChecked(bool checked)
@@ -374,11 +359,8 @@ bool Q7Status::lockKeyModeChecked() const
 void Q7Status::closeEvent(QCloseEvent *event)
 {
     // The shutdown sequence delivers events while it pauses, so a second close can arrive
-    // while the first is still being handled; the shell must see only one.
-    if (!m_unloaded) {
-        m_unloaded = true;
-        emit unloading();
-    }
+    // while the first is still being handled; the shell runs its sequence only once.
+    emit unloading();
     event->accept();
 }
 

@@ -1,15 +1,15 @@
 // The main window Q7Status: the sixteen command buttons, the help line, the hidden debug area,
-// the lock check box, the two menus and the lock-poll timer, with the operator's handlers.
-// Each handler only forwards to the shared state, the speech unit, the link and the handshake;
-// the shell owns start-up, shutdown and what choosing a port does.
+// the lock check box and the two menus, with the operator's handlers. Each handler only
+// forwards to the settings, the announcer, the link and the handshake; the shell owns start-up,
+// shutdown and what choosing a port does. The window's check marks are what the reply path
+// reads of it.
 #pragma once
 
+#include "reply_path.h"
 #include "report_mode.h"
 #include "report_mode_commands.h"
-#include "window_readouts.h"
 
 #include <QMainWindow>
-#include <QTimer>
 
 #include <array>
 #include <cstddef>
@@ -24,16 +24,18 @@ class QPushButton;
 
 namespace vexalo {
 
-struct Q7Globals;
 class AnnouncementLog;
+class Announcer;
 class HistoryWindow;
+class Interpreter;
 class Link;
 class RadioHandshake;
-class Speech;
+struct Settings;
 
 struct WindowParts {
-    Q7Globals &g;
-    Speech &speech;
+    Settings &settings;
+    const Interpreter &interpreter;
+    Announcer &announcer;
     Link &link;
     RadioHandshake &handshake;
 };
@@ -66,8 +68,7 @@ public:
 
     // WindowReadouts.
     bool fullAutoChecked() const override { return fullChecked(); }
-    int lockKeyModeValue() const override { return lockKeyModeChecked() ? 1 : 0; }
-    void setTimer1Enabled(bool enabled) override;
+    bool lockChecked() const override { return lockKeyModeChecked(); }
 
     // ReportModeCommands, also the handlers of the three "Report Mode" entries.
     void Manual_report_Click() override;
@@ -95,8 +96,8 @@ public:
     void LockKeyMode_Click();
 
     // Ctrl+R and Ctrl+H, beside the menus rather than in them: the newest announcement said
-    // again without asking the radio, and the window of recent announcements. Both do nothing
-    // until the log is set.
+    // again without asking the radio, and the window of recent announcements (nothing until
+    // the log is set).
     void setAnnouncementLog(AnnouncementLog *log) { m_log = log; }
     void repeatAnnouncement();
     void showHistory();
@@ -125,11 +126,10 @@ public:
     bool semiChecked() const;
     bool fullChecked() const;
     bool lockKeyModeChecked() const;
-    const QTimer &timer1() const { return m_timer1; }
 
 signals:
     void portEntryChosen(int port);
-    // Once, when the window is closed by any means, before it goes away.
+    // When the window is closed by any means, before it goes away.
     void unloading();
 
 protected:
@@ -145,12 +145,12 @@ private:
                          std::string_view clip, std::string_view command);
     void connectMenuEntry(QAction *entry, void (Q7Status::*handler)());
 
-    Q7Globals &m_g;
-    Speech &m_speech;
+    Settings &m_settings;
+    const Interpreter &m_interpreter;
+    Announcer &m_announcer;
     Link &m_link;
     RadioHandshake &m_handshake;
 
-    QTimer m_timer1;
     QPushButton *m_getInfo = nullptr;
     QPushButton *m_sendCmd = nullptr;
     QPlainTextEdit *m_debugSend = nullptr;
@@ -165,7 +165,6 @@ private:
     QAction *m_full = nullptr;
     AnnouncementLog *m_log = nullptr;
     std::unique_ptr<HistoryWindow> m_history;
-    bool m_unloaded = false;
 };
 
 } // namespace vexalo

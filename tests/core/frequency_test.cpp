@@ -1,4 +1,6 @@
-#include "harness.h"
+// The frequency replies and the dispatch, as the pure function they are: state and reply in,
+// clips, state and end out.
+#include "interpreter.h"
 
 #include <gtest/gtest.h>
 
@@ -6,6 +8,7 @@ namespace vexalo::testing {
 namespace {
 
 const Clips k14025 = { "14", "0", "2", "5", "pt", "0", "0" };
+const ReplyContext kAsked { .asked = true };
 
 Clips with(Clips clips, const std::string &last)
 {
@@ -15,15 +18,19 @@ Clips with(Clips clips, const std::string &last)
 
 TEST(FrequencyReply, RequestedReadingIsSpokenWithItsVfoLetter)
 {
-    Harness h;
-    EXPECT_EQ(h.ask("FA00014025000;"), with(k14025, "a"));
-    EXPECT_EQ(h.g.last_freq_a.get(), "1402500");
-    EXPECT_FALSE(h.g.reply_pending);
+    Outcome o = interpret({}, "FA00014025000;", kAsked);
+    EXPECT_EQ(o.announcement.clips(), with(k14025, "a"));
+    EXPECT_EQ(o.announcement.origin, Origin::Answer);
+    EXPECT_EQ(o.state.last_freq_a.get(), "1402500");
+    EXPECT_EQ(o.end, End::Normal);
 
-    EXPECT_EQ(h.ask("FA00014025000;"), with(k14025, "a")) << "asked again, spoken again";
-    EXPECT_EQ(h.reply("FA00014025000;"), Clips {}) << "unasked and unchanged";
-    EXPECT_EQ(h.ask("FB00014025000;"), with(k14025, "b"));
-    EXPECT_EQ(h.g.last_freq_b.get(), "1402500");
+    EXPECT_EQ(interpret(o.state, "FA00014025000;", kAsked).announcement.clips(), with(k14025, "a"))
+        << "asked again, spoken again";
+    EXPECT_TRUE(interpret(o.state, "FA00014025000;", {}).announcement.empty())
+        << "unasked and unchanged";
+    o = interpret(o.state, "FB00014025000;", kAsked);
+    EXPECT_EQ(o.announcement.clips(), with(k14025, "b"));
+    EXPECT_EQ(o.state.last_freq_b.get(), "1402500");
 }
 
 TEST(FrequencyReply, AutomaticReportsNeedFullAutoTheReceivingVfoAndTenHertz)
@@ -60,67 +67,49 @@ TEST(FrequencyReply, AutomaticReportsNeedFullAutoTheReceivingVfoAndTenHertz)
           { "14", "0", "2", "5", "pt", "0", "1" } },
     };
     for (const auto &c : cases) {
-        Harness h;
-        h.window.fullAuto = c.fullAuto;
+        RadioState before;
         if (*c.rxVfo) {
-            h.g.rx_vfo = c.rxVfo;
+            before.rx_vfo = std::string(c.rxVfo);
         }
-        h.reply(std::string(c.prefix) + "00014025000;");
-        h.sink.take();
-        EXPECT_EQ(h.reply(c.next), c.clips) << c.name;
-        const auto &last = std::string(c.prefix) == "FA" ? h.g.last_freq_a : h.g.last_freq_b;
+        const ReplyContext unasked { .fullAuto = c.fullAuto };
+        before = interpret(before, std::string(c.prefix) + "00014025000;", unasked).state;
+        const Outcome o = interpret(before, c.next, unasked);
+        EXPECT_EQ(o.announcement.clips(), c.clips) << c.name;
+        const auto &last
+            = std::string(c.prefix) == "FA" ? o.state.last_freq_a : o.state.last_freq_b;
         EXPECT_EQ(last.get(), std::string(c.next).substr(5, 7)) << c.name << ": always recorded";
     }
 }
 
-TEST(FrequencyReply, BandChangeBurstRecordsSilentlyAndKeepsTheQueryPending)
+TEST(FrequencyReply, BandChangeBurstRecordsSilentlyAndLeavesTheQueryOutstanding)
 {
-    Harness h;
-    h.g.quiet_update = true;
-    EXPECT_EQ(h.ask("FA00014025000;"), Clips {});
-    EXPECT_EQ(h.g.last_freq_a.get(), "1402500");
-    EXPECT_TRUE(h.g.reply_pending);
-    EXPECT_TRUE(h.g.quiet_update);
+    RadioState burst;
+    burst.quiet_update = true;
+    const Outcome o = interpret(burst, "FA00014025000;", kAsked);
+    EXPECT_TRUE(o.announcement.empty());
+    EXPECT_EQ(o.state.last_freq_a.get(), "1402500");
+    EXPECT_EQ(o.end, End::Quiet);
+    EXPECT_TRUE(o.state.quiet_update);
 }
 
 TEST(FrequencyReply, ShortOrMalformedRepliesNeverCrash)
 {
     for (const char *reply : { "FA;", "FA", "FB1;", "FAxxxxxxxxxxx;", "FA0001402500000000;" }) {
-        Harness h;
-        h.ask(reply);
-        EXPECT_FALSE(h.g.reply_pending) << reply;
+        EXPECT_EQ(interpret({}, reply, kAsked).end, End::Normal) << reply;
     }
-    Harness h;
-    h.ask("FA;");
-    EXPECT_EQ(h.g.last_freq_a.get(), "FA;");
+    EXPECT_EQ(interpret({}, "FA;", kAsked).state.last_freq_a.get(), "FA;");
 }
 
 TEST(Dispatch, UnknownPrefixesAreDroppedWithANormalEnd)
 {
+    RadioState burst;
+    burst.quiet_update = true;
     for (const char *reply : { "LK0;", "fa00014025000;", ";", "", "\r\nFA00014025000;", "X" }) {
-        Harness h;
-        h.g.quiet_update = true;
-        EXPECT_EQ(h.ask(reply), Clips {}) << reply;
-        EXPECT_FALSE(h.g.reply_pending) << reply;
-        EXPECT_FALSE(h.g.last_freq_a.isSet()) << reply;
+        const Outcome o = interpret(burst, reply, kAsked);
+        EXPECT_TRUE(o.announcement.empty()) << reply;
+        EXPECT_EQ(o.end, End::Normal) << reply;
+        EXPECT_EQ(o.state.describe(), burst.describe()) << reply;
     }
-}
-
-TEST(Dispatch, SpeechOffMakesTheSameDecisionsSilently)
-{
-    Harness loud;
-    Harness quiet;
-    quiet.g.speech_on = false;
-    for (Harness *h : { &loud, &quiet }) {
-        h->window.fullAuto = true;
-        h->ask("FA00014025000;");
-        h->reply("FA00014025010;");
-        h->g.quiet_update = true;
-        h->ask("FB00021200000;");
-    }
-    EXPECT_TRUE(quiet.sink.take().empty());
-    quiet.g.speech_on = true;
-    EXPECT_EQ(loud.g.describe(), quiet.g.describe());
 }
 
 } // namespace

@@ -1,6 +1,7 @@
-#include "q7_globals.h"
+#include "radio_state.h"
 #include "reply.h"
 #include "reply_framer.h"
+#include "settings.h"
 
 #include <gtest/gtest.h>
 
@@ -54,8 +55,8 @@ TEST(NonZeroDigit, OnlyTheDigitsOneToNineCount)
 
 TEST(EmptyRule, UnsetValuesReadAsZeroFalseAndEmptyText)
 {
-    Q7Globals g;
-    EXPECT_FALSE(g.reply_pending);
+    RadioState g;
+    EXPECT_FALSE(g.quiet_update);
     EXPECT_EQ(g.rit_state.get(), 0);
     EXPECT_EQ(g.last_mode.get(), "");
     EXPECT_FALSE(g.last_mode == std::string("2"));
@@ -64,21 +65,21 @@ TEST(EmptyRule, UnsetValuesReadAsZeroFalseAndEmptyText)
     EXPECT_EQ(vfoNumber(g.rx_vfo), 1);
     g.rx_vfo = ";";
     EXPECT_EQ(vfoNumber(g.rx_vfo), 0);
-    g.last_mode = "3";
-    g.reset();
-    EXPECT_FALSE(g.last_mode.isSet());
 }
 
 TEST(Describe, PrintsUnsetAsNothingAndBooleansAsWords)
 {
-    Q7Globals g;
-    g.reply_pending = false;
+    RadioState g;
+    g.radio_found = false;
     g.split_on = true;
     g.last_power = 55;
-    g.comm_port = 3;
-    g.greeting_on = false;
-    g.report_mode = std::string("x");
-    const auto state = g.describe();
+    Settings settings;
+    settings.comm_port = 3;
+    settings.greeting_on = false;
+    settings.report_mode = std::string("x");
+    auto state = g.describe();
+    const auto kept = settings.describe();
+    state.insert(state.end(), kept.begin(), kept.end());
     const auto value = [&](std::string_view name) {
         for (const auto &[n, v] : state) {
             if (n == name) {
@@ -87,7 +88,7 @@ TEST(Describe, PrintsUnsetAsNothingAndBooleansAsWords)
         }
         return std::string("<absent>");
     };
-    EXPECT_EQ(value("reply_pending"), "false");
+    EXPECT_EQ(value("radio_found"), "false");
     EXPECT_EQ(value("split_on"), "true");
     EXPECT_EQ(value("quiet_update"), "");
     EXPECT_EQ(value("last_power"), "55");

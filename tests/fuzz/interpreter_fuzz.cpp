@@ -1,15 +1,11 @@
-// Arbitrary bytes from the serial line through the receive framing and the reply interpreter,
-// under every combination of the flags the interpreter reads. Besides crashes and sanitizer
-// findings it checks what must hold for any input: only clip names reach the sound, speech off
-// changes nothing but the sound, a query stays pending only across a band-change burst, and the
-// lock poll is never started while the lock box is unchecked.
-#include "clip_recorder.h"
-#include "harness.h"
-#include "interpreter.h"
-#include "q7_globals.h"
-#include "reply_framer.h"
-#include "speech.h"
-#include "window_readouts.h"
+// Arbitrary bytes from the serial line through the program's reply road: the framing, the
+// exchange, the interpreter and the announcer, with the queries and window inputs the first
+// byte chooses. Besides crashes and sanitizer findings it checks what must hold for any input:
+// only clip names reach the sound; arrivals cut anywhere and coming between clips record what
+// handling each reply in turn records, and are heard by the rules (in the radio's order, every
+// answer in full, every reading last at its newest); muting changes nothing but the sound; the
+// lock poll never starts while the lock box is unchecked; the receive buffer stays bounded.
+#include "stream_rig.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -17,12 +13,11 @@
 #include <cstdlib>
 #include <string>
 #include <string_view>
-#include <utility>
-#include <vector>
 
 namespace {
 
 using namespace vexalo;
+using namespace vexalo::testing;
 
 void check(bool holds, const char *what)
 {
@@ -32,94 +27,67 @@ void check(bool holds, const char *what)
     }
 }
 
-// The first input byte sets the flags, one bit each.
+// The first input byte sets these, one bit each.
 enum Flag : std::uint8_t {
-    kPending = 1 << 0,
-    kQuiet = 1 << 1,
-    kSpeech = 1 << 2,
-    kInfo = 1 << 3,
-    kFullAuto = 1 << 4,
-    kLock = 1 << 5,
-    kAskEveryReply = 1 << 6, // as if each reply answered a query
-    kUnframed = 1 << 7, // also hand the raw bytes over as one reply, ';' or not
+    kFullAuto = 1 << 0,
+    kLock = 1 << 1,
+    kAskFrequency = 1 << 2, // the operator asked for VFO A and the status before anything came
+    kAskOther = 1 << 3, // ... and for the mode, the S-meter and the identification
+    kAskAny = 1 << 4, // ... and something any reply answers ("id;")
 };
-
-struct Rig {
-    Rig(std::uint8_t flags, bool speech)
-    {
-        g.reply_pending = (flags & kPending) != 0;
-        g.quiet_update = (flags & kQuiet) != 0;
-        g.speech_on = speech;
-        g.info_request = (flags & kInfo) != 0;
-        window.fullAuto = (flags & kFullAuto) != 0;
-        window.lock = (flags & kLock) != 0 ? 1 : 0;
-    }
-
-    void handle(std::string_view reply, bool ask)
-    {
-        if (ask) {
-            g.reply_pending = true;
-        }
-        const bool pendingBefore = g.reply_pending;
-        const bool quietBefore = g.quiet_update;
-        interpreter.HandleReply(reply);
-        for (const std::string &entry : sink.log()) {
-            check(!entry.starts_with("clip ") || isValidClipName(entry.substr(5)),
-                  "an invalid clip name reached the sound");
-        }
-        heard += sink.take().size();
-        check(!(pendingBefore && g.reply_pending) || quietBefore || g.quiet_update,
-              "a query stayed pending outside a band-change burst");
-        check(window.lock == 1 || !window.timer1, "Timer1 started with the lock box unchecked");
-    }
-
-    Q7Globals g;
-    testing::ClipRecorder<> sink;
-    Speech speech { g, sink };
-    testing::FakeWindow window;
-    Interpreter interpreter { g, speech, window };
-    ReplyFramer framer;
-    std::size_t heard = 0; // clips and missing clips asked for
-};
-
-std::vector<std::pair<std::string, std::string>> withoutSpeechFlag(const Q7Globals &g)
-{
-    auto state = g.describe();
-    std::erase_if(state, [](const auto &entry) { return entry.first == "speech_on"; });
-    return state;
-}
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
-    if (size < 2) {
+    if (size < 3) {
         return 0;
     }
     const std::uint8_t flags = data[0];
-    // The second byte sets how many characters each receive event carries, so replies get
-    // split across events and events carry several replies.
-    const std::size_t eventSize = data[1] % 24 + 1;
-    const std::string_view input(reinterpret_cast<const char *>(data + 2), size - 2);
-    const bool ask = (flags & kAskEveryReply) != 0;
+    // The second byte sets how many characters each arrival carries, so replies get split
+    // across arrivals and arrivals carry several replies; the third when they come.
+    const std::size_t chunkSize = data[1] % 24 + 1;
+    const unsigned rhythm = data[2];
+    const std::string_view input(reinterpret_cast<const char *>(data + 3), size - 3);
 
-    Rig heard(flags, (flags & kSpeech) != 0);
-    Rig muted(flags, false);
-    for (Rig *rig : { &heard, &muted }) {
-        for (std::size_t pos = 0; pos < input.size(); pos += eventSize) {
-            for (const std::string &reply : rig->framer.receive(input.substr(pos, eventSize))) {
-                rig->handle(reply, ask);
-            }
-        }
-        if (flags & kUnframed) {
-            rig->handle(input, ask);
-        }
+    StreamCase c;
+    c.fullAuto = (flags & kFullAuto) != 0;
+    c.lock = (flags & kLock) != 0;
+    if (flags & kAskFrequency) {
+        c.queries.insert(c.queries.end(), { "FA;", "IF;" });
     }
+    if (flags & kAskOther) {
+        c.queries.insert(c.queries.end(), { "MD;", "BG;", "q7;" });
+    }
+    if (flags & kAskAny) {
+        c.queries.emplace_back("id;");
+    }
+    for (std::size_t at = 0; at < input.size(); at += chunkSize) {
+        c.chunks.emplace_back(input.substr(at, chunkSize));
+    }
+    unsigned boundary = 0;
+    c.arrivesNow = [&] { return (rhythm >> (boundary++ % 8) & 1) != 0; };
+    const std::string broken = rulesBroken(c);
+    check(broken.empty(), broken.c_str());
 
-    check(muted.heard == 0, "a clip sounded with speech off");
-    check(withoutSpeechFlag(heard.g) == withoutSpeechFlag(muted.g),
+    StreamRig heard(c.fullAuto, c.lock);
+    StreamRig muted(c.fullAuto, c.lock);
+    const auto mute = muted.muteForRun();
+    for (StreamRig *rig : { &heard, &muted }) {
+        for (const std::string &query : c.queries) {
+            rig->ask(query);
+        }
+        rig->play(c.chunks, [] { return true; });
+        for (const std::string &entry : rig->sink.log()) {
+            check(!entry.starts_with("clip ") || isValidClipName(entry.substr(5)),
+                  "an invalid clip name reached the sound");
+        }
+        check(c.lock || !rig->polling, "the lock poll started with the lock box unchecked");
+        check(rig->rx_buffer().size() <= ReplyFramer::kMaxPending, "rx_buffer grew unbounded");
+    }
+    check(muted.sink.log().empty(), "a clip sounded with speech off");
+    check(heard.state().describe() == muted.state().describe(),
           "speech on and off recorded different values");
-    check(heard.window.timer1 == muted.window.timer1, "speech on and off left Timer1 differently");
-    check(heard.framer.rx_buffer().size() <= ReplyFramer::kMaxPending, "rx_buffer grew unbounded");
+    check(heard.polling == muted.polling, "speech on and off left the lock poll differently");
     return 0;
 }

@@ -46,7 +46,7 @@ TEST(MalformedReplies, ShortOrGarbledFieldsHaveDefinedResults)
 }
 // clang-format on
 
-// Whatever the reply, a query stays pending only when the reply starts a band-change burst.
+// Whatever the reply, a query stays outstanding only when the reply starts a band-change burst.
 TEST(MalformedReplies, EveryTruncationEndsByTheReplyPendingRule)
 {
     const std::string samples[] = {
@@ -70,10 +70,9 @@ TEST(MalformedReplies, EveryTruncationEndsByTheReplyPendingRule)
     for (const std::string &sample : samples) {
         for (std::size_t length = 0; length <= sample.size(); ++length) {
             const std::string reply = sample.substr(0, length);
-            Harness h;
-            h.g.info_request = true;
-            h.ask(reply);
-            EXPECT_TRUE(!h.g.reply_pending || h.g.quiet_update) << '"' << reply << '"';
+            const Outcome outcome = interpret({}, reply, { .asked = true, .info = true });
+            EXPECT_TRUE(outcome.end == End::Normal || outcome.state.quiet_update)
+                << '"' << reply << '"';
         }
     }
 }

@@ -5,6 +5,7 @@
 #include "radio_handshake.h"
 #include "report_mode_commands.h"
 #include "serial_radio_port.h"
+#include "settings.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -15,17 +16,12 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 namespace vexalo::testing {
 namespace {
 
 using namespace std::chrono_literals;
-
-struct LinkHarness : Harness {
-    LinkHarness() { port.opened = true; }
-
-    FakeRadioPort port;
-    Link link { g, speech, interpreter, port, lifecycle };
-};
 
 TEST(SendCommand, WritesUnchangedOrIsHeardAsAnErrorOnAFailedWrite)
 {
@@ -41,76 +37,75 @@ TEST(SendCommand, WritesUnchangedOrIsHeardAsAnErrorOnAFailedWrite)
         { "closed port while muted", false, false, false, {}, {} },
     };
     for (const auto &c : cases) {
-        LinkHarness h;
+        Harness h;
         h.port.opened = c.open;
         h.port.failWrite = c.failWrite;
-        h.g.speech_on = c.speechOn;
-        h.link.SendCommand(commands::kVfoA);
+        std::optional<Announcer::Mute> muted;
+        if (!c.speechOn) {
+            muted.emplace(h.announcer);
+        }
+        EXPECT_EQ(h.link.SendCommand(commands::kVfoA), c.written.size() == 1) << c.name;
         EXPECT_EQ(h.port.written, c.written) << c.name;
         EXPECT_EQ(h.sink.take(), c.clips) << c.name;
     }
 }
 
-TEST(ReceiveEvent, HandsEveryCompleteReplyToTheInterpreterInOrder)
+TEST(ReceiveEvent, HandsEveryCompleteReplyOnInOrder)
 {
-    LinkHarness h;
-    h.g.reply_pending = true;
-    h.port.arrive("FA00014025000;FB0000704");
-    EXPECT_EQ(h.sink.take(), (Clips { "14", "0", "2", "5", "pt", "0", "0", "a" }));
+    Harness h;
+    h.link.ask(commands::kVfoA);
+    EXPECT_EQ(h.arrive("FA00014025000;FB0000704"),
+              (Clips { "14", "0", "2", "5", "pt", "0", "0", "a" }));
     EXPECT_EQ(h.link.rx_buffer(), "FB0000704");
-    h.g.reply_pending = true;
-    h.port.arrive("0100;");
-    EXPECT_EQ(h.sink.take(), (Clips { "7", "0", "4", "0", "pt", "1", "0", "b" }));
+    h.link.ask(commands::kVfoB);
+    EXPECT_EQ(h.arrive("0100;"), (Clips { "7", "0", "4", "0", "pt", "1", "0", "b" }));
     EXPECT_EQ(h.link.rx_buffer(), "");
 }
 
-TEST(WaitReply, ReturnsAtOnceWithoutDeliveringEventsWhenNothingIsAwaited)
+TEST(AskAndWait, ReturnsAtOnceWithoutDeliveringEventsWhenNothingIsAwaited)
 {
-    LinkHarness h;
+    Harness h;
     bool delivered = false;
     QTimer::singleShot(0, [&] { delivered = true; });
-    h.link.WaitReply();
+    EXPECT_EQ(h.link.askAndWait(commands::kAutoInfoOn), Link::Asked::Waited);
     EXPECT_FALSE(delivered);
     QCoreApplication::processEvents();
     EXPECT_TRUE(delivered);
 }
 
-TEST(WaitReply, EndsWhenTheAwaitedReplyHasBeenHandled)
+TEST(AskAndWait, EndsWhenItsOwnQueryHasBeenAnswered)
 {
-    LinkHarness h;
-    h.port.answers["FA;"] = "FA00014025000;";
-    h.g.reply_pending = true;
-    h.link.SendCommand(commands::kVfoA);
+    Harness h;
+    h.port.answers["FA;"] = "MD3;FA00014025000;"; // a report of the radio's own comes first
     QElapsedTimer clock;
     clock.start();
-    h.link.WaitReply();
+    EXPECT_EQ(h.link.askAndWait(commands::kVfoA), Link::Asked::Waited);
     EXPECT_LT(clock.elapsed(), 450);
-    EXPECT_FALSE(h.g.reply_pending);
-    EXPECT_EQ(h.sink.take().back(), "a");
+    EXPECT_FALSE(h.link.exchange().anyOutstanding());
+    EXPECT_EQ(h.sink.take(), (Clips { "cw", "14", "0", "2", "5", "pt", "0", "0", "a" }));
 }
 
-TEST(WaitReply, GivesUpAfterHalfASecondWhenTheRadioIsSilent)
+TEST(AskAndWait, GivesUpAfterHalfASecondWhenTheRadioIsSilent)
 {
-    LinkHarness h;
-    h.g.reply_pending = true;
-    h.link.SendCommand(commands::kVfoA);
+    Harness h;
     QElapsedTimer clock;
     clock.start();
-    h.link.WaitReply();
+    EXPECT_EQ(h.link.askAndWait(commands::kVfoA), Link::Asked::Waited);
     EXPECT_GE(clock.elapsed(), 500);
     EXPECT_LT(clock.elapsed(), 5000);
-    EXPECT_TRUE(h.g.reply_pending);
+    h.port.failWrite = true;
+    EXPECT_EQ(h.link.askAndWait(commands::kVfoA), Link::Asked::WriteFailed);
 }
 
-TEST(LockPoll, EachTickMarksTheReplyAsAskedForAndSendsLk)
+TEST(LockPoll, EachTickAsksForTheLockAndOnlyItsOwnReplyAnswersIt)
 {
-    LinkHarness h;
-    h.port.answers["lk;"] = "LK0;";
-    h.link.Timer1_Timer();
-    EXPECT_TRUE(h.g.reply_pending);
+    Harness h;
+    h.link.pollLock();
     EXPECT_EQ(h.port.written, std::vector<std::string> { "lk;" });
-    h.link.WaitReply();
-    EXPECT_FALSE(h.g.reply_pending) << "an unknown reply still ends the wait";
+    h.arrive("MD3;");
+    EXPECT_TRUE(h.link.exchange().anyOutstanding()) << "a report is no answer to the poll";
+    h.arrive("LK0;");
+    EXPECT_FALSE(h.link.exchange().anyOutstanding());
 }
 
 class RecordingModes : public ReportModeCommands {
@@ -135,23 +130,23 @@ TEST(InitRadio, IdentifiesPrimesSilentlyAndReappliesTheReportMode)
         { 2, {} },           { {}, {} },        { std::string("3"), {} },
     };
     for (const auto &c : cases) {
-        LinkHarness h;
-        RadioHandshake handshake(h.g, h.speech, h.link);
+        Harness h;
+        Settings settings { 1, c.mode, {} };
+        RadioHandshake handshake(settings, h.interpreter, h.announcer, h.link);
         RecordingModes modes;
         h.port.answerLikeAQ7();
-        h.g.comm_port = 1;
-        h.g.report_mode = c.mode;
         handshake.InitRadio(modes);
 
         EXPECT_EQ(h.port.written, kFullHandshake);
         EXPECT_EQ(h.port.events, (std::vector<std::string> { "close", "open 1" }));
         EXPECT_EQ(h.sink.take(), Clips { "q7_present" }) << "nothing is heard while priming";
         EXPECT_EQ(modes.calls, c.calls);
-        EXPECT_TRUE(h.g.speech_on);
-        EXPECT_TRUE(h.g.radio_found);
-        EXPECT_FALSE(h.g.quiet_update);
-        EXPECT_EQ(h.g.last_speed.get(), 20) << "primed from the keyer reply";
-        EXPECT_EQ(h.g.firmware_format, PowerForm::Short);
+        EXPECT_TRUE(h.announcer.speechOn());
+        const RadioState &state = h.interpreter.state();
+        EXPECT_TRUE(state.radio_found);
+        EXPECT_FALSE(state.quiet_update);
+        EXPECT_EQ(state.last_speed.get(), 20) << "primed from the keyer reply";
+        EXPECT_EQ(state.firmware_format, PowerForm::Short);
     }
 }
 
@@ -193,8 +188,9 @@ TEST(InitRadio, FailurePaths)
           false },
     };
     for (const auto &c : cases) {
-        LinkHarness h;
-        RadioHandshake handshake(h.g, h.speech, h.link);
+        Harness h;
+        Settings settings { c.port, 0, {} };
+        RadioHandshake handshake(settings, h.interpreter, h.announcer, h.link);
         RecordingModes modes;
         if (c.answers) {
             h.port.answerLikeAQ7();
@@ -203,29 +199,27 @@ TEST(InitRadio, FailurePaths)
             h.port.answers.erase("q72;q7;");
         }
         h.port.failOpen = c.failOpen;
-        h.g.comm_port = c.port;
         handshake.InitRadio(modes);
         EXPECT_EQ(h.port.written, c.written) << c.name;
         EXPECT_EQ(h.sink.take(), c.clips) << c.name;
         EXPECT_EQ(h.port.opened, c.openAfter) << c.name;
-        EXPECT_TRUE(h.g.speech_on) << c.name;
+        EXPECT_TRUE(h.announcer.speechOn()) << c.name;
     }
 }
 
 TEST(InitRadio, ARequestDuringAHandshakeRunsItAgainAfterwardsInsteadOfNesting)
 {
-    LinkHarness h;
-    RadioHandshake handshake(h.g, h.speech, h.link);
+    Harness h;
+    Settings settings { 1, 0, {} };
+    RadioHandshake handshake(settings, h.interpreter, h.announcer, h.link);
     RecordingModes modes;
     h.port.answerLikeAQ7();
-    h.g.comm_port = 1;
-    h.g.report_mode = 0;
     bool asked = false;
     // The operator picks port 3 while the first handshake waits for its first reply.
     h.port.answers["id;"] = "ID019;";
     QTimer::singleShot(0, [&] {
         asked = true;
-        h.g.comm_port = 3;
+        settings.comm_port = 3;
         handshake.InitRadio(modes);
         EXPECT_TRUE(handshake.running());
     });

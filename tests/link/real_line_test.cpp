@@ -6,6 +6,7 @@
 #include "radio_handshake.h"
 #include "report_mode_commands.h"
 #include "serial_radio_port.h"
+#include "settings.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -93,19 +94,17 @@ protected:
 
     void expectVfoAAnsweredWithinOneWait()
     {
-        h.g.reply_pending = true;
         QElapsedTimer clock;
         clock.start();
-        link.SendCommand(commands::kVfoA);
-        link.WaitReply();
+        link.askAndWait(commands::kVfoA);
         EXPECT_LT(clock.elapsed(), 500);
-        EXPECT_FALSE(h.g.reply_pending);
+        EXPECT_FALSE(link.exchange().anyOutstanding());
         EXPECT_EQ(h.sink.take(), (Clips { "14", "0", "2", "5", "pt", "0", "0", "a" }));
     }
 
-    Harness h;
-    SerialRadioPort port;
-    Link link { h.g, h.speech, h.interpreter, port, h.lifecycle };
+    LinkRig<SerialRadioPort> h;
+    SerialRadioPort &port = h.port;
+    Link &link = h.link;
 
 private:
     QTemporaryDir m_dir;
@@ -129,9 +128,10 @@ TEST_F(RealLine, RepliesArrivingTogetherOrAfterLineNoiseAreFramedAsTheyCome)
 {
     connect({ "--fast" }, "send FR1;FR0;KS0\nwait 0.2\nsend 25;\\x0D\\x0AFR1;\n");
     link.SendCommand(commands::kAutoInfoOn); // starts the scenario
-    h.g.reply_pending = true;
-    h.g.rx_vfo = "0";
-    link.WaitReply();
+    // As if asked, without a query of its own on the line.
+    const Exchange::Ticket asked = link.exchange().sent(commands::kRxVfo);
+    waitDeliveringEvents(Exchange::kReplyTimeout,
+                         [&] { return !link.exchange().outstanding(asked); });
     deliverFor(150);
     // Asked: "rx vfo b"; then unasked back to A while split is off: "a".
     EXPECT_EQ(h.sink.take(), (Clips { "rx", "vfo", "b", "a" }));
@@ -140,19 +140,16 @@ TEST_F(RealLine, RepliesArrivingTogetherOrAfterLineNoiseAreFramedAsTheyCome)
     // The keyer reply completes; CR LF before the next reply makes it unknown.
     EXPECT_EQ(h.sink.take(), (Clips { "speed", "25" }));
     EXPECT_EQ(link.rx_buffer(), "");
-    EXPECT_EQ(h.g.rx_vfo.get(), "0");
+    EXPECT_EQ(h.interpreter.state().rx_vfo.get(), "0");
 }
 
 TEST_F(RealLine, ASilentRadioEndsTheWaitAfterHalfASecond)
 {
     connect({ "--silent" });
-    h.g.reply_pending = true;
-    link.SendCommand(commands::kVfoA);
     QElapsedTimer clock;
     clock.start();
-    link.WaitReply();
+    link.askAndWait(commands::kVfoA);
     EXPECT_GE(clock.elapsed(), 500);
-    EXPECT_TRUE(h.g.reply_pending);
     EXPECT_EQ(h.sink.take(), Clips {});
 }
 
@@ -167,12 +164,9 @@ TEST_F(RealLine, AClosedPortIsHeardAsAnError)
 TEST_F(RealLine, TheLockPollSendsLkEveryHalfSecondWhileEnabled)
 {
     connect({ "--fast" });
-    QTimer timer1;
-    timer1.setInterval(500);
-    QObject::connect(&timer1, &QTimer::timeout, &link, &Link::Timer1_Timer);
-    timer1.start();
+    link.setLockPolling(true);
     deliverFor(1700);
-    timer1.stop();
+    link.setLockPolling(false);
     deliverFor(600);
     const std::vector<double> times = commandTimes("lk;");
     ASSERT_GE(times.size(), 2u);
@@ -180,7 +174,7 @@ TEST_F(RealLine, TheLockPollSendsLkEveryHalfSecondWhileEnabled)
     for (std::size_t i = 1; i < times.size(); ++i) {
         EXPECT_GE(times[i] - times[i - 1], 0.45);
     }
-    EXPECT_FALSE(h.g.reply_pending) << "each poll's reply ended its pending state";
+    EXPECT_FALSE(link.exchange().anyOutstanding()) << "each poll's reply answered it";
 }
 
 class NoModes : public ReportModeCommands {
@@ -211,9 +205,9 @@ TEST_F(RealLine, AnUnpluggedRadioClosesTheLineQuietlyAndIsFoundAgainWhenItIsBack
     EXPECT_EQ(h.sink.take(), Clips { "q7_error" });
 
     startRadio({ "--fast" });
-    RadioHandshake handshake { h.g, h.speech, link };
+    const Settings settings { 1, 0, {} };
+    RadioHandshake handshake { settings, h.interpreter, h.announcer, link };
     NoModes modes;
-    h.g.comm_port = 1;
     handshake.InitRadio(modes);
     EXPECT_EQ(h.sink.take(), Clips { "q7_present" });
 }

@@ -1,10 +1,12 @@
+#include "announcer.h"
 #include "clip_recorder.h"
 #include "fake_radio_port.h"
-#include "harness.h"
+#include "interpreter.h"
 #include "lifecycle.h"
 #include "link.h"
 #include "q7status.h"
 #include "radio_handshake.h"
+#include "settings.h"
 #include "shell.h"
 
 #include <QCoreApplication>
@@ -37,7 +39,7 @@ struct ShellHarness {
         }
         port.timeline = &timeline;
         port.answerLikeAQ7();
-        interpreter.setWindow(window);
+        link.setWindow(window);
     }
 
     std::string fileContent() const
@@ -62,17 +64,18 @@ struct ShellHarness {
     QTemporaryDir dir;
     QString path = dir.filePath("vexalo.ini");
     std::vector<std::string> timeline;
-    Q7Globals g;
+    Settings g;
     Lifecycle lifecycle;
     ClipRecorder<> sink { timeline };
-    Speech speech { g, sink, &lifecycle };
-    NoWindow noWindow;
-    Interpreter interpreter { g, speech, noWindow };
+    Announcer announcer { sink, &lifecycle };
+    Interpreter interpreter;
     FakeRadioPort port;
-    Link link { g, speech, interpreter, port, lifecycle };
-    RadioHandshake handshake { g, speech, link };
-    Q7Status window { WindowParts { g, speech, link, handshake } };
-    Shell shell { ShellParts { g, speech, port, link, handshake, window, lifecycle }, path };
+    Link link { interpreter, announcer, port, lifecycle };
+    RadioHandshake handshake { g, interpreter, announcer, link };
+    Q7Status window { WindowParts { g, interpreter, announcer, link, handshake } };
+    Shell shell {
+        ShellParts { g, interpreter, announcer, port, link, handshake, window, lifecycle }, path
+    };
 };
 
 TEST(FormLoad, StartsFromTheSettingsFile)
@@ -157,7 +160,7 @@ TEST(FormLoad, StartsFromTheSettingsFile)
     };
     for (const auto &c : cases) {
         ShellHarness h(c.file);
-        h.shell.Form_Load();
+        h.shell.start();
         if (!c.file) {
             EXPECT_EQ(h.fileContent(), "1,0,#TRUE#\r\n") << c.name;
         }
@@ -169,9 +172,9 @@ TEST(FormLoad, StartsFromTheSettingsFile)
         EXPECT_EQ(h.window.manualChecked(), c.manual) << c.name;
         EXPECT_EQ(h.window.semiChecked(), c.semi) << c.name;
         EXPECT_EQ(h.window.fullChecked(), c.full) << c.name;
-        EXPECT_TRUE(h.g.speech_on) << c.name;
+        EXPECT_TRUE(h.announcer.speechOn()) << c.name;
 
-        h.shell.Form_Unload();
+        h.shell.shutDown();
         EXPECT_EQ(h.fileContent(), c.savedAtShutdown) << c.name;
     }
 }
@@ -180,7 +183,7 @@ TEST(FormLoad, APortThatDoesNotOpenIsHeardAndSkipsTheHandshake)
 {
     ShellHarness h("5,0,#FALSE#\r\n");
     h.port.failOpen = true;
-    h.shell.Form_Load();
+    h.shell.start();
     EXPECT_EQ(h.clips(), std::vector<std::string> { "q7_error" });
     EXPECT_TRUE(h.port.written.empty());
     EXPECT_EQ(h.checkedPorts(), std::vector<int> { 5 });
@@ -189,7 +192,7 @@ TEST(FormLoad, APortThatDoesNotOpenIsHeardAndSkipsTheHandshake)
 TEST(FormUnload, ReleasesTheRadioSavesSaysGoodbyeThenClosesThePortOnce)
 {
     ShellHarness h("1,0,#FALSE#\r\n");
-    h.shell.Form_Load();
+    h.shell.start();
     h.g.comm_port = 5;
     h.g.report_mode = 3;
     h.g.greeting_on = false;
@@ -197,14 +200,17 @@ TEST(FormUnload, ReleasesTheRadioSavesSaysGoodbyeThenClosesThePortOnce)
 
     QElapsedTimer clock;
     clock.start();
-    h.shell.Form_Unload();
+    h.shell.shutDown();
     EXPECT_GE(clock.elapsed(), 250) << "the port closes a quarter second after the farewell";
-    EXPECT_EQ(h.timeline, (std::vector<std::string> { "write q70;", "clip 73s", "close" }));
+    // The quarter second counts from the farewell's audible end, not from when the player took
+    // its last frames.
+    EXPECT_EQ(h.timeline,
+              (std::vector<std::string> { "write q70;", "clip 73s", "drain", "close" }));
     EXPECT_EQ(h.fileContent(), "5,3,#FALSE#\r\n");
 
     h.timeline.clear();
     h.window.close();
-    h.shell.Form_Unload();
+    h.shell.shutDown();
     EXPECT_TRUE(h.timeline.empty()) << "shutdown runs only once";
 }
 
@@ -212,10 +218,10 @@ TEST(FormUnload, WithThePortClosedStillSavesAndSaysGoodbye)
 {
     ShellHarness h("1,0,#FALSE#\r\n");
     h.port.failOpen = true;
-    h.shell.Form_Load();
+    h.shell.start();
     h.timeline.clear();
     h.window.close(); // the window's close runs the shutdown
-    EXPECT_EQ(h.timeline, (std::vector<std::string> { "clip 73s", "close" }));
+    EXPECT_EQ(h.timeline, (std::vector<std::string> { "clip 73s", "drain", "close" }));
     EXPECT_EQ(h.fileContent(), "1,0,#FALSE#\r\n");
 }
 
@@ -231,7 +237,7 @@ TEST(SelectPort, ChecksOnlyTheChosenEntrySpeaksItAndRunsTheHandshakeThere)
     };
     for (const auto &c : cases) {
         ShellHarness h("1,0,#FALSE#\r\n");
-        h.shell.Form_Load();
+        h.shell.start();
         h.timeline.clear();
         h.port.written.clear();
         emit h.window.portEntryChosen(c.port);
@@ -246,13 +252,13 @@ TEST(SelectPort, ChecksOnlyTheChosenEntrySpeaksItAndRunsTheHandshakeThere)
 TEST(SelectPort, APortThatFailsStaysChosenAndIsSaved)
 {
     ShellHarness h("1,0,#TRUE#\r\n");
-    h.shell.Form_Load();
+    h.shell.start();
     h.timeline.clear();
     h.port.failOpen = true;
     emit h.window.portEntryChosen(7);
     EXPECT_EQ(h.clips(), (std::vector<std::string> { "comm", "7", "q7_error" }));
     EXPECT_EQ(h.checkedPorts(), std::vector<int> { 7 });
-    h.shell.Form_Unload();
+    h.shell.shutDown();
     EXPECT_EQ(h.fileContent(), "7,0,#TRUE#\r\n");
 }
 
@@ -344,7 +350,7 @@ std::string startAndStop(const BadFile &c, bool dropToNobody)
     }
 
     std::string faults;
-    h.shell.Form_Load();
+    h.shell.start();
     if (h.clips() != c.heard) {
         faults += "start-up heard " + ::testing::PrintToString(h.clips()) + "; ";
     }
@@ -352,7 +358,7 @@ std::string startAndStop(const BadFile &c, bool dropToNobody)
     if (h.port.written.empty() != errorPath) {
         faults += errorPath ? "the handshake ran; " : "the handshake did not run; ";
     }
-    h.shell.Form_Unload();
+    h.shell.shutDown();
     if (const PathState after = stateOf(h.path); !(after == expected)) {
         faults += "after shutdown " + show(after) + ", expected " + show(expected);
     }
@@ -464,7 +470,7 @@ TEST(Stopping, WhateverRunsTheShutdownIsFinalAndTheFarewellIsHeard)
     };
     for (const auto &c : cases) {
         ShellHarness h("1,0,#FALSE#\r\n");
-        h.shell.Form_Load();
+        h.shell.start();
         for (const std::string &command : c.unanswered) {
             h.port.answers.erase(command);
         }
@@ -473,11 +479,11 @@ TEST(Stopping, WhateverRunsTheShutdownIsFinalAndTheFarewellIsHeard)
         c.action(h);
         QCoreApplication::processEvents();
         EXPECT_EQ(fromRelease(h.timeline),
-                  (std::vector<std::string> { "write q70;", "clip 73s", "close" }))
+                  (std::vector<std::string> { "write q70;", "clip 73s", "drain", "close" }))
             << c.name;
         EXPECT_FALSE(h.port.isOpen()) << c.name;
         EXPECT_EQ(h.fileContent(), "1,0,#FALSE#\r\n") << c.name;
-        EXPECT_TRUE(h.g.speech_on) << c.name << ": no routine leaves the program mute";
+        EXPECT_TRUE(h.announcer.speechOn()) << c.name << ": no routine leaves the program mute";
     }
 }
 

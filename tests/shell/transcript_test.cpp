@@ -22,9 +22,9 @@ TEST(Transcript, WritesEachAnnouncementAsAFlushedLine)
     std::size_t size = 0;
     std::unique_ptr<std::FILE, FileCloser> out(open_memstream(&text, &size));
     Transcript transcript(log, out.get());
-    log.announced({ "14", "0", "2", "5", "pt", "0", "0", "a" });
+    log.announced(Announcement::program({ "14", "0", "2", "5", "pt", "0", "0", "a" }));
     EXPECT_EQ(std::string(text, size), "14025.00 A\n") << "not flushed";
-    log.announced({ "s", "7" });
+    log.announced(Announcement::program({ "s", "7" }));
     EXPECT_EQ(std::string(text, size), "14025.00 A\nS 7\n");
     EXPECT_TRUE(transcript.writing());
     out.reset();
@@ -37,9 +37,9 @@ TEST(Transcript, StopsQuietlyWhenTheStreamFails)
     const std::unique_ptr<std::FILE, FileCloser> full(std::fopen("/dev/full", "w"));
     ASSERT_TRUE(full);
     Transcript transcript(log, full.get());
-    log.announced({ "s", "7" });
+    log.announced(Announcement::program({ "s", "7" }));
     EXPECT_FALSE(transcript.writing());
-    log.announced({ "s", "8" });
+    log.announced(Announcement::program({ "s", "8" }));
     EXPECT_EQ(log.entries().size(), 2u) << "the log goes on";
 }
 

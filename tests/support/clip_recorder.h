@@ -51,6 +51,9 @@ public:
         }
     }
 
+    // Waiting for the sound to play out shows as "drain".
+    void drain() override { append("drain", ""); }
+
     // The pause between two announcements shows as "pause 1" (its length is the clock's).
     bool recordPauses = false;
 

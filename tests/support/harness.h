@@ -1,58 +1,56 @@
-// A complete interpreter on recording parts: shared state as the window's start-up leaves it,
-// a clip recorder and a fake window. Tests feed replies and compare the clips heard.
+// The program's reply road on recording parts: the link over a scripted radio, with its
+// exchange, the interpreter, and the announcer on the clip recorder; the window's two read-outs
+// are faked. Tests let replies arrive, ask as the operator does, and compare the clips heard.
 #pragma once
 
+#include "announcer.h"
 #include "clip_recorder.h"
+#include "fake_radio_port.h"
 #include "interpreter.h"
 #include "lifecycle.h"
-#include "q7_globals.h"
-#include "speech.h"
-#include "window_readouts.h"
+#include "link.h"
 
-#include <string>
 #include <string_view>
-#include <vector>
 
 namespace vexalo::testing {
 
 class FakeWindow : public WindowReadouts {
 public:
     bool fullAutoChecked() const override { return fullAuto; }
-    int lockKeyModeValue() const override { return lock; }
-    void setTimer1Enabled(bool enabled) override { timer1 = enabled; }
+    bool lockChecked() const override { return lock; }
 
     bool fullAuto = false;
-    int lock = 0;
-    bool timer1 = false;
+    bool lock = false;
 };
 
-struct Harness {
-    Harness()
+// As the start-up leaves things before the radio speaks, over any port.
+template <typename Port> struct LinkRig {
+    LinkRig()
     {
-        g.reply_pending = false;
-        g.info_request = false;
-        g.quiet_update = false;
-        g.speech_on = true;
+        interpreter.endBandChangeBurst();
+        announcer.unmute();
+        link.setWindow(window);
     }
 
-    // Hands one reply to the interpreter, asked for or not, and returns what was heard.
-    Clips reply(std::string_view text, bool asked = false)
-    {
-        if (asked) {
-            g.reply_pending = true;
-        }
-        interpreter.HandleReply(text);
-        return sink.take();
-    }
-
-    Clips ask(std::string_view text) { return reply(text, true); }
-
-    Q7Globals g;
     Lifecycle lifecycle;
     ClipRecorder<> sink;
-    Speech speech { g, sink, &lifecycle };
+    Announcer announcer { sink, &lifecycle };
+    Interpreter interpreter;
     FakeWindow window;
-    Interpreter interpreter { g, speech, window };
+    Port port;
+    Link link { interpreter, announcer, port, lifecycle };
+};
+
+// Over the scripted radio, with the port open.
+struct Harness : LinkRig<FakeRadioPort> {
+    Harness() { port.opened = true; }
+
+    // Input arriving on the line now; what the operator heard of it.
+    Clips arrive(std::string_view input)
+    {
+        port.arrive(input);
+        return sink.take();
+    }
 };
 
 } // namespace vexalo::testing

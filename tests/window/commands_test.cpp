@@ -39,14 +39,14 @@ private slots:
             { "Attn_get", &Q7Status::Attn_get_Click, "RA;" },
         };
         for (const auto &q : queries) {
-            const QStringList expected { QStringLiteral("send %1 pending").arg(q.sent) };
+            const QStringList expected { QStringLiteral("send %1").arg(q.sent) };
             rig->child<QPushButton>(q.button)->click();
             QCOMPARE(rig->log, expected);
             rig->log.clear();
-            rig->g.reply_pending = false;
+            rig->link.exchange().forgetAll();
             (rig->window.*q.handler)();
             QCOMPARE(rig->log, expected);
-            QVERIFY2(rig->g.reply_pending, q.button); // no reply yet, and no waiting for one
+            QVERIFY2(rig->asking(), q.button); // no reply yet, and no waiting for one
             rig->log.clear();
         }
     }
@@ -56,7 +56,7 @@ private slots:
         rig->port.opened = false;
         rig->window.GetVFO_A_Click();
         QCOMPARE(rig->log, QStringList({ "fail FA;", "clip q7_error" }));
-        QVERIFY(rig->g.reply_pending);
+        QVERIFY2(!rig->asking(), "nothing went out, so nothing is awaited");
     }
 
     void infoClearsItsFlagAfterTheWait_data()
@@ -66,10 +66,10 @@ private slots:
         QTest::addColumn<QStringList>("heard");
         // "split" is said only while the flag is up, so it proves the report came during Info.
         QTest::newRow("radio answers")
-            << true << true << QStringList { "send IF; pending", "clip 14",    "clip 0",  "clip 2",
-                                             "clip 5",           "clip pt",    "clip 0",  "clip 0",
-                                             "clip a",           "clip split", "clip usb" };
-        QTest::newRow("radio silent") << false << true << QStringList { "send IF; pending" };
+            << true << true
+            << QStringList { "send IF;", "clip 14", "clip 0", "clip 2",     "clip 5",  "clip pt",
+                             "clip 0",   "clip 0",  "clip a", "clip split", "clip usb" };
+        QTest::newRow("radio silent") << false << true << QStringList { "send IF;" };
         QTest::newRow("port closed")
             << false << false << QStringList { "fail IF;", "clip q7_error" };
     }
@@ -85,9 +85,7 @@ private slots:
         rig->port.opened = portOpen;
         rig->window.GetInfo_Click();
         QCOMPARE(rig->log, heard);
-        QVERIFY(!rig->g.info_request);
-        QVERIFY(rig->g.info_request.isSet());
-        QCOMPARE(bool(rig->g.reply_pending), !answers);
+        QTRY_VERIFY_WITH_TIMEOUT(!rig->link.exchange().infoOutstanding(), 200);
     }
 
     void ritXitSpeaksWhatTheWaitLeft_data()
@@ -104,7 +102,7 @@ private slots:
         const auto was = [](int rit, int xit, const char *offset) {
             return QVariantList { rit, xit, QString::fromLatin1(offset) };
         };
-        const QStringList sent { "send if; pending" };
+        const QStringList sent { "send if;" };
         // Where a report comes, the values before it differ from its own, so only a read after
         // the wait gives the expected words; whatever it says while the query waits is muted.
         QTest::newRow("both off") << report('0', '0') << true << was(1, 1, "-0050")
@@ -123,9 +121,10 @@ private slots:
         QTest::newRow("silent radio, no report yet")
             << QString() << true << QVariantList()
             << sent + QStringList { "clip rit", "clip xit", "clip off" };
-        // The error clip falls in the muted stretch.
-        QTest::newRow("line down") << QString() << false << was(0, 1, "+0150")
-                                   << QStringList { "fail if;", "clip xit" } + offset;
+        // Nothing was asked, so the values left from before are no answer to speak.
+        QTest::newRow("line down: the error, not stale values")
+            << QString() << false << was(0, 1, "+0150")
+            << QStringList { "fail if;", "clip q7_error" };
     }
 
     void ritXitSpeaksWhatTheWaitLeft()
@@ -135,9 +134,11 @@ private slots:
         QFETCH(QVariantList, before);
         QFETCH(QStringList, heard);
         if (!before.isEmpty()) {
-            rig->g.rit_state = before[0].toInt();
-            rig->g.xit_state = before[1].toInt();
-            rig->g.rit_offset = before[2].toString().toStdString();
+            RadioState state;
+            state.rit_state = before[0].toInt();
+            state.xit_state = before[1].toInt();
+            state.rit_offset = before[2].toString().toStdString();
+            rig->interpreter = Interpreter(state);
         }
         if (!reply.isEmpty()) {
             rig->port.answers["if;"] = reply.toStdString();
@@ -145,16 +146,16 @@ private slots:
         rig->port.opened = lineUp;
         rig->child<QPushButton>("RIT_get")->click();
         QCOMPARE(rig->log, heard);
-        QVERIFY(rig->g.speech_on);
+        QVERIFY(rig->announcer.speechOn());
     }
 
     void ritXitDuringMutedPrimingStaysMuted()
     {
-        rig->g.speech_on = false;
+        const auto priming = rig->announcer.mute();
         rig->port.answers["if;"] = statusReport({ .offset = "+0150", .rit = '1' });
         rig->window.RIT_get_Click();
-        QCOMPARE(rig->log, QStringList({ "send if; pending" }));
-        QVERIFY(!rig->g.speech_on);
+        QCOMPARE(rig->log, QStringList({ "send if;" }));
+        QVERIFY(!rig->announcer.speechOn());
     }
 
     void reportModeSetsOneMarkThenSpeaksThenSends_data()
@@ -223,12 +224,12 @@ private slots:
             steps.prepend("check " + entry);
         }
         QCOMPARE(rig->log, steps);
-        QVERIFY(rig->g.report_mode.equalsNumber(mode));
+        QVERIFY(rig->settings.report_mode.equalsNumber(mode));
         QCOMPARE(rig->window.manualChecked(), mode == 0);
         QCOMPARE(rig->window.semiChecked(), mode == 1);
         QCOMPARE(rig->window.fullChecked(), mode == 3);
         QCOMPARE(rig->window.fullAutoChecked(), mode == 3);
-        QVERIFY(!rig->g.reply_pending);
+        QVERIFY(!rig->asking());
     }
 
     void choosingTheCheckedModeRepeatsIt()
@@ -258,10 +259,10 @@ private slots:
         auto *entry = rig->child<QAction>("greeting");
         entry->trigger();
         QCOMPARE(rig->window.greetingChecked(), !startChecked);
-        QVERIFY(rig->g.greeting_on == SettingValue(!startChecked));
+        QVERIFY(rig->settings.greeting_on == SettingValue(!startChecked));
         entry->trigger();
         QCOMPARE(rig->window.greetingChecked(), startChecked);
-        QVERIFY(rig->g.greeting_on == SettingValue(startChecked));
+        QVERIFY(rig->settings.greeting_on == SettingValue(startChecked));
         QCOMPARE(rig->log, heard);
     }
 
@@ -269,26 +270,21 @@ private slots:
     {
         auto *lock = rig->child<QCheckBox>("LockKeyMode");
         lock->click();
-        QCOMPARE(rig->window.lockKeyModeValue(), 1);
-        QVERIFY(rig->window.timer1().isActive());
+        QVERIFY(rig->window.lockChecked());
+        QVERIFY(rig->link.lockPolling());
         QCOMPARE(rig->log.value(0), QStringLiteral("clip on"));
-        // Each tick sets reply_pending before it writes; the silent radio leaves it set.
         QTRY_COMPARE_WITH_TIMEOUT(rig->log.size(), 3, 3000);
-        QCOMPARE(rig->log.mid(1), QStringList({ "send lk; pending", "send lk; pending" }));
+        QCOMPARE(rig->log.mid(1), QStringList({ "send lk;", "send lk;" }));
         lock->click();
-        QCOMPARE(rig->window.lockKeyModeValue(), 0);
-        QVERIFY(!rig->window.timer1().isActive());
+        QVERIFY(!rig->window.lockChecked());
+        QVERIFY(!rig->link.lockPolling());
         QCOMPARE(rig->log.last(), QStringLiteral("clip off"));
     }
 
     void reinitializeRunsTheHandshake()
     {
-        rig->g.report_mode = 0;
-        rig->port.answers["q72;q7;"] = "Q7;";
-        for (const char *prime :
-             { "pc;", "if;", "fr;", "ft;", "ks;", "gt;", "pa;", "ra;", "fw;", "nb;" }) {
-            rig->port.answers[prime] = "?;"; // any reply ends a wait
-        }
+        rig->settings.report_mode = 0;
+        rig->port.answerLikeAQ7();
         rig->child<QPushButton>("Radio_init")->click();
         const std::vector<std::string> start { "id;", "q72;q7;", "ai0;", "pc;" };
         QVERIFY(rig->port.written.size() > start.size());
@@ -297,7 +293,7 @@ private slots:
         QVERIFY(rig->window.manualChecked());
         QVERIFY(rig->log.contains("clip q7_present"));
         QVERIFY(!rig->log.contains("clip manual")); // re-applied while muted
-        QVERIFY(rig->g.speech_on);
+        QVERIFY(rig->announcer.speechOn());
     }
 
     void portEntriesOnlyAnnounceTheChoice()
@@ -348,7 +344,7 @@ private slots:
     {
         rig->child<QPushButton>("send_cmd")->click();
         QVERIFY(rig->log.isEmpty());
-        QVERIFY(!rig->g.reply_pending);
+        QVERIFY(!rig->asking());
     }
 
 private:

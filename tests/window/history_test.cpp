@@ -2,6 +2,7 @@
 // a line and closes with Escape. (Ctrl+R is pressed in the real program, under Xvfb.)
 #include "announcement_log.h"
 #include "history_window.h"
+#include "number_speech.h"
 #include "window_rig.h"
 
 #include <QClipboard>
@@ -17,15 +18,15 @@ namespace {
 struct HistoryRig : WindowRig {
     HistoryRig()
     {
-        speech.setListener(&announcements);
+        announcer.setListener(&announcements);
         window.setAnnouncementLog(&announcements);
     }
 
     void readout(const char *field, const char *vfo)
     {
-        const auto scope = speech.announce();
-        speech.SayNumber(field);
-        speech.PlayClip(vfo);
+        Clips clips = sayNumber(field);
+        clips.emplace_back(vfo);
+        announcer.say(clips);
     }
 
     AnnouncementLog announcements { ClipWords::english() };

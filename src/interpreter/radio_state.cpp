@@ -1,16 +1,8 @@
-#include "q7_globals.h"
+#include "radio_state.h"
 
 #include "reply.h"
 
-#include <charconv>
-
 namespace vexalo {
-
-const std::string &SettingValue::text() const
-{
-    static const std::string empty;
-    return isText() ? std::get<std::string>(m_value) : empty;
-}
 
 long vfoNumber(const Maybe<std::string> &recorded)
 {
@@ -26,29 +18,6 @@ std::string_view firmwareName(PowerForm form)
         return "201D+";
     case PowerForm::Unknown:
         break;
-    }
-    return {};
-}
-
-std::string formatNumber(double value)
-{
-    // Independent of the user's locale: settings and dumps always use '.' as decimal point.
-    char buffer[64];
-    const auto result
-        = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 15);
-    return std::string(buffer, result.ptr);
-}
-
-std::string describeSetting(const SettingValue &value)
-{
-    if (value.isBool()) {
-        return value.flag() ? "true" : "false";
-    }
-    if (value.isText()) {
-        return value.text();
-    }
-    if (value.isNumber()) {
-        return formatNumber(value.number());
     }
     return {};
 }
@@ -72,17 +41,11 @@ std::string show(const Maybe<std::string> &v)
 
 } // namespace
 
-std::vector<std::pair<std::string, std::string>> Q7Globals::describe() const
+std::vector<std::pair<std::string, std::string>> RadioState::describe() const
 {
     return {
-        { "comm_port", describeSetting(comm_port) },
-        { "report_mode", describeSetting(report_mode) },
-        { "greeting_on", describeSetting(greeting_on) },
-        { "reply_pending", show(reply_pending) },
         { "quiet_update", show(quiet_update) },
-        { "speech_on", show(speech_on) },
         { "radio_found", show(radio_found) },
-        { "info_request", show(info_request) },
         { "rit_state", show(rit_state) },
         { "xit_state", show(xit_state) },
         { "rit_offset", show(rit_offset) },

@@ -1,0 +1,73 @@
+// Which query a reply answers. Every command that expects a reply is recorded with what it
+// expects; a reply answers the oldest outstanding query it fits, and the older ones are dropped,
+// since the radio answers in order. A query is forgotten once the reply timeout has passed on
+// the line clock, which the caller provides (the program's excludes time spent speaking, when
+// nobody looks at the line). The link owns the one exchange of the program.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace vexalo {
+
+class Exchange {
+public:
+    using Clock = std::chrono::steady_clock;
+    using LineClock = std::function<Clock::time_point()>;
+    using Ticket = std::uint64_t; // names one query; 0 names none
+
+    static constexpr std::chrono::milliseconds kReplyTimeout { 500 };
+
+    // Info's status report also says "split"; every other query is plain.
+    enum class Kind { Plain, Info };
+
+    // What a reply must begin with to answer a command: "id;" takes any reply, the two
+    // identification commands a reply beginning "Q7", and every other two-letter query the
+    // same two letters in upper case. A command with a parameter ("ai0;", "AI2;", "q70;") or
+    // anything else expects nothing. An empty prefix stands for any reply.
+    static std::optional<std::string> expectedPrefix(std::string_view command);
+
+    explicit Exchange(LineClock clock = &Clock::now) : m_clock(std::move(clock)) { }
+
+    // Records the command if it expects a reply; 0 when it expects none.
+    Ticket sent(std::string_view command, Kind kind = Kind::Plain);
+    // A query answered by whatever reply comes next.
+    Ticket expectAnyReply(Kind kind = Kind::Plain);
+
+    struct Match {
+        Ticket ticket = 0; // the query the reply answers; 0 when it answers none
+        bool info = false;
+        bool asked() const { return ticket != 0; }
+    };
+    // The oldest outstanding query the reply fits, without settling it: a reply recorded in a
+    // band-change burst answers nothing and leaves it outstanding.
+    Match match(std::string_view reply);
+    // The reply was handled and answers this query: it and every older one are settled.
+    void answered(Ticket ticket);
+
+    bool outstanding(Ticket ticket);
+    bool anyOutstanding();
+    bool infoOutstanding();
+    void forgetAll() { m_queries.clear(); }
+
+private:
+    struct Query {
+        Ticket ticket;
+        std::string prefix;
+        Kind kind;
+        Clock::time_point sentAt;
+    };
+    Ticket record(std::string prefix, Kind kind);
+    void dropExpired();
+
+    LineClock m_clock;
+    std::deque<Query> m_queries; // oldest first
+    Ticket m_last = 0;
+};
+
+} // namespace vexalo

@@ -1,0 +1,79 @@
+// What the program has to say at one moment, as a value: the clips of one reply's, one
+// command's or the program's own announcement, in parts that each name the reading they are
+// about. The announcer relies on the reading to tell which parts a newer announcement makes
+// stale; the log, the transcript and repeat rely on the clips.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vexalo {
+
+using Clips = std::vector<std::string>;
+
+// The readings of the radio an announcement part can be about. `None` is the program's own
+// words (greeting, errors, report-mode names ...), which are about no reading.
+enum class Reading {
+    None,
+    FrequencyA,
+    FrequencyB,
+    Band,
+    Mode,
+    Rit,
+    Xit,
+    Split,
+    RxVfo,
+    Filter,
+    Agc,
+    NoiseBlanker,
+    Preamp,
+    Attenuator,
+    Power,
+    Keyer,
+    SMeter,
+    Identification,
+};
+
+// Where an announcement comes from, which decides whether it may be passed over.
+enum class Origin {
+    Report, // the radio's own report, not asked for: a newer value of a reading makes it stale
+    Answer, // the answer to a query: always said in full
+    BandChange, // the band after a band change: always said in full
+    Program, // the program's own words (greeting, handshake, mode names, port, errors, farewell)
+};
+
+struct Part {
+    Reading reading = Reading::None;
+    Clips clips;
+
+    friend bool operator==(const Part &, const Part &) = default;
+};
+
+struct Announcement {
+    Origin origin = Origin::Program;
+    std::vector<Part> parts;
+
+    // The program's own words, as one part about no reading.
+    static Announcement program(Clips clips);
+
+    // Appends clips about a reading: to the last part when it is about the same reading,
+    // otherwise as a new part.
+    void add(Reading reading, Clips clips);
+    void add(Reading reading, std::string_view clip) { add(reading, Clips { std::string(clip) }); }
+
+    // Every clip in order.
+    Clips clips() const;
+    bool empty() const;
+    bool mayBePassedOver() const { return origin == Origin::Report; }
+    // The first part about this reading that has clips, or null.
+    const Part *about(Reading reading) const;
+
+    friend bool operator==(const Announcement &, const Announcement &) = default;
+};
+
+// The name of a reading or origin as tests, logs and the replay tool print it.
+std::string_view nameOf(Reading reading);
+std::string_view nameOf(Origin origin);
+
+} // namespace vexalo

@@ -1,0 +1,120 @@
+// The one announcer: everything the program says passes through it, one announcement after
+// another in arrival order. It passes over the parts of unasked reports that a newer
+// announcement makes stale, plays the rest clip by clip through the ClipSink with a pause
+// between announcements, and looks for new arrivals between clips through an ArrivalSource.
+// It owns muting, the farewell and saying the last announcement again; the lifecycle tells it
+// when speaking has to stop.
+#pragma once
+
+#include "announcement.h"
+#include "clip_sink.h"
+
+#include <chrono>
+#include <deque>
+#include <string>
+#include <string_view>
+#include <utility>
+
+namespace vexalo {
+
+class Lifecycle;
+
+// Whoever receives the radio's replies: asked at every clip boundary to take what has arrived
+// since the last look (without delivering any event) and to enqueue its announcements here.
+class ArrivalSource {
+public:
+    virtual ~ArrivalSource() = default;
+    virtual void collectArrivals() = 0;
+};
+
+// Told of every announcement once it is over, with what was heard of it: the parts passed over
+// are missing, and a name that is no clip is kept as asked, marked by a leading '?'.
+class AnnouncementListener {
+public:
+    virtual ~AnnouncementListener() = default;
+    virtual void announced(const Announcement &heard) = 0;
+};
+
+class Announcer {
+public:
+    // Between two announcements, so that they do not run together.
+    static constexpr std::chrono::milliseconds kPause { 200 };
+
+    explicit Announcer(ClipSink &sink, const Lifecycle *lifecycle = nullptr)
+        : m_sink(sink), m_lifecycle(lifecycle)
+    {
+    }
+
+    void setArrivalSource(ArrivalSource *source) { m_source = source; }
+    void setListener(AnnouncementListener *listener) { m_listener = listener; }
+
+    // Queues an announcement behind those waiting. Nothing is queued while speech is off or
+    // the program is stopping, nor an announcement without a clip.
+    void enqueue(Announcement announcement);
+
+    // Says what is waiting and whatever arrives meanwhile, then returns. A part of an unasked
+    // report is not said when a later announcement has something about the same reading; if
+    // it is being said, it stops at the next clip boundary. Called again from within (by an
+    // arrival), it returns at once: the running call says the rest.
+    void speak();
+
+    // Enqueue, then speak: returns once it has been said.
+    void say(Announcement announcement);
+    void say(Clips programWords) { say(Announcement::program(std::move(programWords))); }
+
+    // The last announcement heard, said again as the program's own words.
+    void repeatLast();
+
+    // Heard even while muted and during the shutdown, as the operator's confirmation that the
+    // program has ended; returns once it has been heard to its end.
+    void farewell(std::string_view clip);
+
+    // The mute switch: off at program start until the start-up turns it on.
+    bool speechOn() const { return m_speechOn; }
+    void unmute() { m_speechOn = true; }
+
+    // Speech is off while the guard lives and goes back to what it was afterwards, so that no
+    // early return can leave the program mute.
+    class [[nodiscard]] Mute {
+    public:
+        explicit Mute(Announcer &announcer)
+            : m_announcer(announcer), m_wasOn(std::exchange(announcer.m_speechOn, false))
+        {
+        }
+        ~Mute() { m_announcer.m_speechOn = m_wasOn; }
+        Mute(const Mute &) = delete;
+        Mute &operator=(const Mute &) = delete;
+
+    private:
+        Announcer &m_announcer;
+        bool m_wasOn;
+    };
+    Mute mute() { return Mute(*this); }
+
+    // The time spent saying things so far. While a clip plays nobody looks at the line, so a
+    // reply's age is counted without it.
+    std::chrono::nanoseconds speakingTime() const;
+
+private:
+    bool stopping() const;
+    bool passedOver(std::size_t part) const;
+    void sayFront();
+    // Plays one clip after the pause that may be due; returns the name as heard.
+    std::string play(std::string_view clip);
+    void report(const Announcement &heard);
+
+    ClipSink &m_sink;
+    const Lifecycle *m_lifecycle;
+    ArrivalSource *m_source = nullptr;
+    AnnouncementListener *m_listener = nullptr;
+    std::deque<Announcement> m_queue; // the front is the one being said
+    Announcement m_last;
+    bool m_speechOn = false;
+    bool m_speaking = false;
+    bool m_pauseDue = false;
+    std::chrono::steady_clock::time_point m_lastClipEnd;
+    std::chrono::nanoseconds m_speakingTime { 0 }; // of the calls to speak that have ended
+    std::chrono::steady_clock::time_point m_speakingSince;
+};
+
+} // namespace vexalo
