@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <utility>
 #include <vector>
@@ -80,11 +81,12 @@ inline void run(const Script &s)
     State all = interpreter.state().describe();
     all.emplace_back("Timer1", timer ? "enabled" : "disabled");
     all.emplace_back("reply_pending", pending ? "true" : "false");
-    for (const auto &[name, value] : s.state) {
-        const auto found = std::find_if(all.begin(), all.end(),
-                                        [&name](const auto &entry) { return entry.first == name; });
-        ASSERT_NE(found, all.end()) << "no variable " << name;
-        EXPECT_EQ(found->second, value) << name;
+    for (const auto &expected : s.state) {
+        const auto found = std::find_if(all.begin(), all.end(), [&expected](const auto &entry) {
+            return entry.first == expected.first;
+        });
+        ASSERT_NE(found, all.end()) << "no variable " << expected.first;
+        EXPECT_EQ(found->second, expected.second) << expected.first;
     }
 }
 

@@ -29,6 +29,14 @@ check "speech off decides the same, silently" "$(printf 'BG05;\t')" \
     "$(printf '! speech off\n< BG05;\n' | "$replay")"
 check "clip names from reply garbage are marked" "$(printf 'KS0A!;\tspeed ?A!')" \
     "$(printf '> KS;\n< KS0A!;\n' | "$replay")"
+# What the program hears of replies arriving together: each reply's own announcement first,
+# then only the newest frequency; a report before the answer is no answer.
+check "heard: passed over in favour of the newest" "$(printf 'FA00014025010;\t14 0 2 5 pt 0 1\nFA00014025020;\t14 0 2 5 pt 0 2\nFA00014025010;\t14 0 2 5 pt 0 1\nheard\t14 0 2 5 pt 0 1')" \
+    "$(printf '! full_auto on\n< FA00014025010;FA00014025020;FA00014025010;\n' | "$replay" --heard | tail -n 4)"
+check "a report is no answer" "$(printf 'MD3;\tcw\nFA00014025000;\t14 0 2 5 pt 0 0 a')" \
+    "$(printf '> FA;\n< MD3;FA00014025000;\n' | "$replay")"
+check "pending: any reply answers" "$(printf 'MD3;\tcw\nMD3;\tcw\nMD3;\t')" \
+    "$(printf '! pending on\n< MD3;\n! pending on\n< MD3;\n< MD3;\n' | "$replay")"
 
 # Malformed directives: a message naming the line, exit status 2.
 while IFS='|' read -r name script; do
