@@ -59,19 +59,4 @@ std::string_view nameOf(Reading reading)
     return kNames.at(static_cast<std::size_t>(reading));
 }
 
-std::string_view nameOf(Origin origin)
-{
-    switch (origin) {
-    case Origin::Report:
-        return "report";
-    case Origin::Answer:
-        return "answer";
-    case Origin::BandChange:
-        return "band_change";
-    case Origin::Program:
-        break;
-    }
-    return "program";
-}
-
 } // namespace vexalo

@@ -72,8 +72,7 @@ struct Announcement {
     friend bool operator==(const Announcement &, const Announcement &) = default;
 };
 
-// The name of a reading or origin as tests, logs and the replay tool print it.
+// The name of a reading, for the log.
 std::string_view nameOf(Reading reading);
-std::string_view nameOf(Origin origin);
 
 } // namespace vexalo
