@@ -83,7 +83,8 @@ void Announcer::sayFront()
             }
             const Reading reading = now.reading;
             heard.add(reading, play(now.clips[clip]));
-            if (m_source != nullptr) {
+            // Once stopping, nothing more that arrives is handed on.
+            if (m_source != nullptr && !stopping()) {
                 m_source->collectArrivals();
             }
         }
