@@ -1,7 +1,7 @@
 // Vexalo: speaks the state of a Q7 transceiver aloud. Builds the parts, wires them together
-// and runs the start-up sequence before the window is shown. The settings file is the
-// configuration; the command line asks for help or the version, or adds --transcript, a way of
-// following what is said.
+// and runs the start-up sequence before the window is shown. The settings file keeps what the
+// operator chose in the window; the command line, and vexalo.conf beneath it, ask for help or
+// the version or add ways of running, such as --transcript.
 #include "announcement_log.h"
 #include "announcer.h"
 #include "clip_words.h"
@@ -9,6 +9,8 @@
 #include "interpreter.h"
 #include "lifecycle.h"
 #include "link.h"
+#include "logging.h"
+#include "options_file.h"
 #include "portaudio_clip_sink.h"
 #include "q7status.h"
 #include "radio_handshake.h"
@@ -30,11 +32,16 @@ int main(int argc, char **argv)
     using namespace vexalo;
 
     // Before anything opens, so that --help and --version need no display, sound or port.
-    const CommandLine commandLine = parseCommandLine(argumentsOf(argc, argv));
+    CommandLine commandLine = parseCommandLine(argumentsOf(argc, argv));
     if (commandLine.outcome == CommandLine::Outcome::Exit) {
         std::fputs(commandLine.output.c_str(), commandLine.exitStatus == 0 ? stdout : stderr);
         return commandLine.exitStatus;
     }
+    const ConfigOptions kept = readOptionsFile();
+    for (const std::string &problem : kept.problems) {
+        qCWarning(lcShell, "%s %s", kOptionsFileName, problem.c_str());
+    }
+    addFileOptions(commandLine, kept);
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vexalo"));
@@ -50,6 +57,10 @@ int main(int argc, char **argv)
     AnnouncementLog announcements(ClipWords::forVoice(ClipSinkOptions {}.folder));
     Announcer announcer(sink, &lifecycle);
     announcer.setListener(&announcements);
+    for (const std::string &problem : kept.problems) {
+        announcements.note(QStringLiteral("%1 %2").arg(QLatin1String(kOptionsFileName),
+                                                       QString::fromStdString(problem)));
+    }
     std::unique_ptr<Transcript> transcriptWriter;
     if (commandLine.has("transcript")) {
 #ifdef Q_OS_UNIX

@@ -42,6 +42,7 @@ CommandLine failure(const std::string &message)
     result.outcome = CommandLine::Outcome::Exit;
     result.exitStatus = kUsageError;
     result.output = "vexalo: " + message + "\nTry 'vexalo --help'.\n";
+    result.error = message;
     return result;
 }
 
@@ -94,6 +95,53 @@ CommandLine parseCommandLine(std::span<const std::string> args,
 std::vector<std::string> argumentsOf(int argc, const char *const *argv)
 {
     return argc > 1 ? std::vector<std::string>(argv + 1, argv + argc) : std::vector<std::string> {};
+}
+
+ConfigOptions parseConfigOptions(std::string_view text, std::span<const CommandLineOption> options)
+{
+    ConfigOptions result;
+    int number = 0;
+    while (!text.empty()) {
+        const std::size_t end = std::min(text.find('\n'), text.size());
+        const std::string_view line = text.substr(0, end);
+        text.remove_prefix(std::min(end + 1, text.size()));
+        ++number;
+        std::vector<std::string> words;
+        for (std::size_t at = 0; at < line.size();) {
+            const std::size_t start = line.find_first_not_of(" \t\r", at);
+            if (start == std::string_view::npos) {
+                break;
+            }
+            const std::size_t stop = std::min(line.find_first_of(" \t\r", start), line.size());
+            words.emplace_back(line.substr(start, stop - start));
+            at = stop;
+        }
+        if (words.empty() || words.front().starts_with('#')) {
+            continue;
+        }
+        const std::string where = "line " + std::to_string(number) + ": ";
+        if (words.front() == "--help" || words.front() == "--version") {
+            result.problems.push_back(where + words.front()
+                                      + " belongs on the command line, not in vexalo.conf");
+            continue;
+        }
+        const CommandLine parsed = parseCommandLine(words, options);
+        if (parsed.outcome == CommandLine::Outcome::Exit) {
+            result.problems.push_back(where + parsed.error);
+            continue;
+        }
+        for (const auto &[name, value] : parsed.values) {
+            result.values.insert_or_assign(name, value);
+        }
+    }
+    return result;
+}
+
+void addFileOptions(CommandLine &commandLine, const ConfigOptions &file)
+{
+    for (const auto &[name, value] : file.values) {
+        commandLine.values.emplace(name, value);
+    }
 }
 
 } // namespace vexalo

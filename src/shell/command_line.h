@@ -1,6 +1,7 @@
 // The program's command line: the options it accepts, --help and --version, and a clear error
-// for anything else. Pure (no I/O, no Qt), so main() can run it before anything is opened and
-// the tests can run it on any argument list. An option is one entry of kOptions.
+// for anything else; and vexalo.conf, the same options kept in Vexalo's folder. Pure (no I/O,
+// no Qt), so main() can run it before anything is opened and the tests can run it on any
+// argument list. An option is one entry of kOptions.
 #pragma once
 
 #include <map>
@@ -28,6 +29,7 @@ struct CommandLine {
     Outcome outcome = Outcome::Run;
     int exitStatus = 0;
     std::string output; // printed on standard output (0) or standard error (any other status)
+    std::string error; // what was wrong, when the line was refused
     // The options given that main() acts on, by name; a switch maps to "".
     std::map<std::string, std::string, std::less<>> values;
 
@@ -39,5 +41,21 @@ CommandLine parseCommandLine(std::span<const std::string> args,
                              std::span<const CommandLineOption> options = kOptions);
 
 std::vector<std::string> argumentsOf(int argc, const char *const *argv);
+
+// vexalo.conf: options kept in Vexalo's folder, one per line spelled as on the command line
+// ("--transcript", "--name=VALUE" or "--name VALUE"); blank lines and lines starting with '#'
+// are skipped. A line that is no option Vexalo can run with is reported and ignored, never
+// fatal; of an option given on two lines the later holds.
+struct ConfigOptions {
+    std::map<std::string, std::string, std::less<>> values;
+    std::vector<std::string> problems; // "line 3: unknown option '--loud'", one a bad line
+};
+
+ConfigOptions parseConfigOptions(std::string_view text,
+                                 std::span<const CommandLineOption> options = kOptions);
+
+// The file's options under those of the command line: an option given in both takes the
+// command line's value.
+void addFileOptions(CommandLine &commandLine, const ConfigOptions &file);
 
 } // namespace vexalo

@@ -15,7 +15,7 @@ Transcript::Transcript(const AnnouncementLog &log, std::FILE *out) : m_out(out)
 
 void Transcript::write(const LoggedAnnouncement &entry)
 {
-    if (m_out == nullptr) {
+    if (m_out == nullptr || !entry.spoken) {
         return;
     }
     const QByteArray line = entry.text.toUtf8() + '\n';

@@ -1,6 +1,7 @@
 // The transcript stream: each announcement's line written to a stream (standard output in the
 // program) as it is said, flushed line by line so that a terminal, a braille terminal or a
-// logger can follow it. Relies on the announcement log for the lines.
+// logger can follow it; notes, which are never said, stay in the history. Relies on the
+// announcement log for the lines.
 #pragma once
 
 #include <QObject>

@@ -15,14 +15,24 @@ AnnouncementLog::AnnouncementLog(ClipWords words, std::function<QTime()> clock)
 void AnnouncementLog::announced(const Announcement &heard)
 {
     Clips clips = heard.clips();
+    const QString text = QString::fromStdString(m_words.line(clips));
+    add(LoggedAnnouncement { m_clock(), std::move(clips), text, true });
+}
+
+void AnnouncementLog::note(const QString &text)
+{
+    add(LoggedAnnouncement { m_clock(), {}, text, false });
+}
+
+void AnnouncementLog::add(LoggedAnnouncement entry)
+{
     if (m_entries.size() == kCapacity) {
         m_entries.pop_front();
     }
+    m_entries.push_back(std::move(entry));
     // A copy goes out, so that nothing a follower does can pull the entry from under it.
-    const QString text = QString::fromStdString(m_words.line(clips));
-    const LoggedAnnouncement entry { m_clock(), std::move(clips), text };
-    m_entries.push_back(entry);
-    emit added(entry);
+    const LoggedAnnouncement copy = m_entries.back();
+    emit added(copy);
 }
 
 } // namespace vexalo

@@ -1,6 +1,6 @@
-// The announcements said so far, as text: the last 200 with the time each was said. The one
-// listener of the announcer; the history window and the transcript follow it through `added`.
-// Relies on ClipWords for the wording of each line.
+// The announcements said so far, as text: the last 200 with the time each was said, and notes
+// of what happened that was not said. The one listener of the announcer; the history window and
+// the transcript follow it through `added`. Relies on ClipWords for the wording of each line.
 #pragma once
 
 #include "announcer.h"
@@ -21,6 +21,7 @@ struct LoggedAnnouncement {
     QTime time;
     std::vector<std::string> clips;
     QString text;
+    bool spoken = true; // false for a note: shown, never said
 
     // "HH:MM:SS  text", as the history shows it.
     QString line() const;
@@ -36,6 +37,10 @@ public:
 
     void announced(const Announcement &heard) override;
 
+    // A line for the history that is not an announcement and is never said (a service
+    // unavailable, a client connected).
+    void note(const QString &text);
+
     // Oldest first.
     const std::deque<LoggedAnnouncement> &entries() const { return m_entries; }
 
@@ -44,6 +49,8 @@ signals:
     void added(const vexalo::LoggedAnnouncement &entry);
 
 private:
+    void add(LoggedAnnouncement entry);
+
     ClipWords m_words;
     std::function<QTime()> m_clock;
     std::deque<LoggedAnnouncement> m_entries;

@@ -43,6 +43,21 @@ TEST(EndToEnd, FirstRunCreatesTheSettingsGreetsAndPrimesTheRadioSilently)
     EXPECT_EQ(run.settings(), QByteArray("1,0,#TRUE#\r\n"));
 }
 
+TEST(EndToEnd, OptionsKeptInTheFolderApplyAndABadLineIsReportedNotFatal)
+{
+    ProgramRun run;
+    QFile options(run.path("vexalo.conf"));
+    ASSERT_TRUE(options.open(QIODevice::WriteOnly));
+    options.write("# every start\n--transcript\n--loud\n");
+    options.close();
+    run.startVexalo(); // no radio: the greeting, then the error
+    ASSERT_TRUE(run.waitFor("clip q7_error"));
+    EXPECT_TRUE(run.said("vexalo.conf line 3: unknown option '--loud'"));
+    EXPECT_EQ(run.stopVexalo(), 0);
+    EXPECT_EQ(run.vexalo.readAllStandardOutput(),
+              QByteArray("Welcome to Vexalo for the Q7\nradio error\n73\n"));
+}
+
 TEST(EndToEnd, StoredSettingsChoosePortModeAndGreeting)
 {
     const struct {

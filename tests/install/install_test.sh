@@ -64,7 +64,8 @@ cases=(
     "own voice kept|mkdir -p $work/h4/.local/share/vexalo/ZSsounds|HOME=$work/h4||ran in $work/h4/.local/share/vexalo with []; voice own"
     "own link kept|mkdir -p $work/h5/.local/share/vexalo $work/mine && ln -s $work/mine $work/h5/.local/share/vexalo/ZSsounds|HOME=$work/h5||ran in $work/h5/.local/share/vexalo with []; voice $work/mine"
     "dead link replaced|mkdir -p $work/h6/.local/share/vexalo && ln -s $work/gone $work/h6/.local/share/vexalo/ZSsounds|HOME=$work/h6||ran in $work/h6/.local/share/vexalo with []; voice $voice"
-    "arguments passed on|:|HOME=$work/h7|--version|ran in $work with [--version]; voice own"
+    "only printing skips the folder|:|HOME=$work/h7|--version|ran in $work with [--version]; voice own"
+    "other arguments run in the folder|:|HOME=$work/h8|--transcript|ran in $work/h8/.local/share/vexalo with [--transcript]; voice $voice"
     "no home|:|HOME=||"
 )
 for c in "${cases[@]}"; do
@@ -79,7 +80,7 @@ for c in "${cases[@]}"; do
         fail "$name: '$out', expected '$expected'"
     fi
 done
-[ ! -e "$work/h7" ] || fail "arguments passed on: the per-user folder was made for --version"
+[ ! -e "$work/h7" ] || fail "only printing skips the folder: the per-user folder was made for --version"
 
 [ "$failures" -eq 0 ] || exit 1
 echo "passed"

@@ -88,5 +88,36 @@ TEST(CommandLine, ReadsOptionValuesInBothSpellings)
               std::string::npos);
 }
 
+TEST(ConfigOptions, LinesAreOptionsBadOnesAreReportedAndTheCommandLineWins)
+{
+    static constexpr CommandLineOption options[] = {
+        { "help", "", "help" },
+        { "transcript", "", "transcript" },
+        { "log", "FILE", "log to FILE" },
+    };
+    const ConfigOptions file = parseConfigOptions("# kept options\r\n"
+                                                  "\n"
+                                                  "  --transcript  \r\n"
+                                                  "--log first.txt\n"
+                                                  "--loud\n"
+                                                  "--help\n"
+                                                  "--log\n"
+                                                  "com1\n"
+                                                  "--log=second.txt",
+                                                  options);
+    EXPECT_EQ(file.values, (decltype(file.values) { { "transcript", "" }, { "log", "second.txt" } }));
+    EXPECT_EQ(file.problems,
+              (std::vector<std::string> { "line 5: unknown option '--loud'",
+                                          "line 6: --help belongs on the command line, not in "
+                                          "vexalo.conf",
+                                          "line 7: --log needs FILE",
+                                          "line 8: unexpected argument 'com1'" }));
+
+    CommandLine line = parseCommandLine(std::vector<std::string> { "--log", "cli.txt" }, options);
+    addFileOptions(line, file);
+    EXPECT_EQ(line.values.at("log"), "cli.txt");
+    EXPECT_TRUE(line.has("transcript"));
+}
+
 } // namespace
 } // namespace vexalo

@@ -24,8 +24,10 @@ TEST(Transcript, WritesEachAnnouncementAsAFlushedLine)
     Transcript transcript(log, out.get());
     log.announced(Announcement::program({ "14", "0", "2", "5", "pt", "0", "0", "a" }));
     EXPECT_EQ(std::string(text, size), "14025.00 A\n") << "not flushed";
+    log.note("vexalo.conf line 2: unknown option '--loud'");
     log.announced(Announcement::program({ "s", "7" }));
-    EXPECT_EQ(std::string(text, size), "14025.00 A\nS 7\n");
+    EXPECT_EQ(std::string(text, size), "14025.00 A\nS 7\n") << "a note is shown, not said";
+    EXPECT_EQ(log.entries().size(), 3u);
     EXPECT_TRUE(transcript.writing());
     out.reset();
     std::free(text);
