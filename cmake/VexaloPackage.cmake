@@ -17,6 +17,8 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION hamradio)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# --speech=dispatcher speaks through the desktop's speech service; without it the clips speak.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "speech-dispatcher")
 # The voice kit: recording needs espeak-ng and sox, checking needs Python.
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "espeak-ng, sox, python3")
 include(CPack)

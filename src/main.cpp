@@ -17,6 +17,7 @@
 #include "serial_radio_port.h"
 #include "settings.h"
 #include "shell.h"
+#include "speech_dispatcher.h"
 #include "stop_signals.h"
 #include "transcript.h"
 
@@ -26,6 +27,8 @@
 #include <csignal>
 #include <cstdio>
 #include <memory>
+#include <optional>
+#include <string>
 
 int main(int argc, char **argv)
 {
@@ -43,6 +46,17 @@ int main(int argc, char **argv)
     }
     addFileOptions(commandLine, kept);
 
+    // Before the application starts any thread: a service that hangs is tried from a child.
+    std::unique_ptr<SpeechDispatcher> service;
+    std::string serviceProblem;
+    if (commandLine.has("speech") && commandLine.values.at("speech") == kSpeechDispatcher) {
+        std::optional<int> rate;
+        if (commandLine.has("speech-rate")) {
+            rate = std::stoi(commandLine.values.at("speech-rate"));
+        }
+        service = SpeechDispatcher::connect(rate, serviceProblem);
+    }
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vexalo"));
 
@@ -53,10 +67,23 @@ int main(int argc, char **argv)
 
     Settings settings;
     PortAudioClipSink sink;
+    const ClipWords words = ClipWords::forVoice(ClipSinkOptions {}.folder);
     // Before the announcer that reports to it, so that it outlives every announcement.
-    AnnouncementLog announcements(ClipWords::forVoice(ClipSinkOptions {}.folder));
+    AnnouncementLog announcements(words);
     Announcer announcer(sink, &lifecycle);
     announcer.setListener(&announcements);
+    if (service) {
+        announcer.useService(service.get(), words, [&announcements](const std::string &why) {
+            announcements.note(QStringLiteral("Speech service lost (%1); the recorded voice "
+                                              "speaks from now on")
+                                   .arg(QString::fromStdString(why)));
+        });
+    } else if (!serviceProblem.empty()) {
+        qCWarning(lcSpeech, "%s; the recorded voice speaks", serviceProblem.c_str());
+        announcements.note(QStringLiteral("Speech service not used (%1); the recorded voice "
+                                          "speaks")
+                               .arg(QString::fromStdString(serviceProblem)));
+    }
     for (const std::string &problem : kept.problems) {
         announcements.note(QStringLiteral("%1 %2").arg(QLatin1String(kOptionsFileName),
                                                        QString::fromStdString(problem)));

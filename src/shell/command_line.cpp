@@ -3,6 +3,7 @@
 #include "version.h"
 
 #include <algorithm>
+#include <charconv>
 
 namespace vexalo {
 
@@ -48,6 +49,21 @@ CommandLine failure(const std::string &message)
 
 } // namespace
 
+std::string_view refuseSpeech(std::string_view value)
+{
+    return value == kSpeechClips || value == kSpeechDispatcher ? std::string_view()
+                                                               : "takes clips or dispatcher";
+}
+
+std::string_view refuseSpeechRate(std::string_view value)
+{
+    int rate = 0;
+    const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), rate);
+    const bool whole = error == std::errc() && end == value.data() + value.size();
+    return whole && rate >= -100 && rate <= 100 ? std::string_view()
+                                                : "takes a whole number from -100 to 100";
+}
+
 CommandLine parseCommandLine(std::span<const std::string> args,
                              std::span<const CommandLineOption> options)
 {
@@ -74,6 +90,11 @@ CommandLine parseCommandLine(std::span<const std::string> args,
             value = args[++i];
         } else {
             return failure("--" + name + " needs " + std::string(option->argument));
+        }
+        if (option->refuse != nullptr) {
+            if (const std::string_view why = option->refuse(value); !why.empty()) {
+                return failure("--" + name + " " + std::string(why));
+            }
         }
         if (!result.values.emplace(name, value).second) {
             return failure("--" + name + " given twice");

@@ -16,12 +16,28 @@ struct CommandLineOption {
     std::string_view name; // without the leading "--"
     std::string_view argument; // empty for a switch, else the placeholder shown by --help
     std::string_view help;
+    // For an option with a value: what is wrong with it, or nothing when it is fine.
+    std::string_view (*refuse)(std::string_view value) = nullptr;
 };
+
+// The ways of being heard: the recorded clips, or the desktop's speech service.
+inline constexpr std::string_view kSpeechClips = "clips";
+inline constexpr std::string_view kSpeechDispatcher = "dispatcher";
+
+std::string_view refuseSpeech(std::string_view value);
+std::string_view refuseSpeechRate(std::string_view value);
 
 inline constexpr CommandLineOption kOptions[] = {
     { "help", "", "show this text and exit" },
     { "version", "", "show the version and exit" },
     { "transcript", "", "also write each announcement as a line on standard output" },
+    { "speech", "HOW",
+      "clips (the recorded voice, the default) or dispatcher (the desktop's speech service, in "
+      "the voice and rate of the screen reader)",
+      &refuseSpeech },
+    { "speech-rate", "N",
+      "with --speech=dispatcher, Vexalo's own rate from -100 to 100 on top of the service's",
+      &refuseSpeechRate },
 };
 
 struct CommandLine {

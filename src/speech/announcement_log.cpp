@@ -1,5 +1,7 @@
 #include "announcement_log.h"
 
+#include "logging.h"
+
 namespace vexalo {
 
 QString LoggedAnnouncement::line() const
@@ -26,6 +28,7 @@ void AnnouncementLog::note(const QString &text)
 
 void AnnouncementLog::add(LoggedAnnouncement entry)
 {
+    qCInfo(lcSpeech, "%s %s", entry.spoken ? "said:" : "note:", qUtf8Printable(entry.text));
     if (m_entries.size() == kCapacity) {
         m_entries.pop_front();
     }

@@ -3,6 +3,9 @@
 #include "lifecycle.h"
 #include "logging.h"
 
+#include <algorithm>
+#include <thread>
+
 namespace vexalo {
 
 void Announcer::enqueue(Announcement announcement)
@@ -61,47 +64,151 @@ bool Announcer::passedOver(std::size_t part) const
     return false;
 }
 
+void Announcer::useService(SpeechService *service, ClipWords words,
+                           std::function<void(const std::string &)> lost, ServiceBounds bounds)
+{
+    m_service = service;
+    m_words = std::move(words);
+    m_serviceLost = std::move(lost);
+    m_bounds = bounds;
+}
+
 void Announcer::sayFront()
 {
     // Arrivals only ever join the back of the queue, so the front stays where it is; its
     // parts are looked up afresh after each clip all the same.
     Announcement heard { m_queue.front().origin, {} };
     for (std::size_t part = 0; part < m_queue.front().parts.size(); ++part) {
-        for (std::size_t clip = 0;; ++clip) {
-            if (stopping()) {
-                report(heard);
-                return;
+        Said said = Said::Failed;
+        if (m_service != nullptr) {
+            said = sayAloud(part, heard);
+            if (said == Said::Failed) {
+                // Said again in clips from its start: nothing the operator should hear is lost.
+                loseService();
             }
-            if (passedOver(part)) {
-                qCDebug(lcSpeech, "passed over: %s",
-                        nameOf(m_queue.front().parts[part].reading).data());
-                break;
-            }
-            const Part &now = m_queue.front().parts[part];
-            if (clip >= now.clips.size()) {
-                break;
-            }
-            const Reading reading = now.reading;
-            heard.add(reading, play(now.clips[clip]));
-            // Once stopping, nothing more that arrives is handed on.
-            if (m_source != nullptr && !stopping()) {
-                m_source->collectArrivals();
-            }
+        }
+        if (said == Said::Failed) {
+            said = sayInClips(part, heard);
+        }
+        if (said == Said::Stopped) {
+            break;
         }
     }
     report(heard);
 }
 
-std::string Announcer::play(std::string_view name)
+Announcer::Said Announcer::sayInClips(std::size_t part, Announcement &heard)
 {
-    if (m_pauseDue) {
-        m_pauseDue = false;
-        const auto since = std::chrono::duration_cast<std::chrono::milliseconds>(
-            std::chrono::steady_clock::now() - m_lastClipEnd);
-        if (since < kPause) {
-            m_sink.playSilence(kPause - since);
+    for (std::size_t clip = 0;; ++clip) {
+        if (stopping()) {
+            return Said::Stopped;
+        }
+        if (passedOver(part)) {
+            qCDebug(lcSpeech, "passed over: %s",
+                    nameOf(m_queue.front().parts[part].reading).data());
+            return Said::Cut;
+        }
+        const Part &now = m_queue.front().parts[part];
+        if (clip >= now.clips.size()) {
+            return Said::Whole;
+        }
+        const Reading reading = now.reading;
+        heard.add(reading, play(now.clips[clip]));
+        // Once stopping, nothing more that arrives is handed on.
+        if (m_source != nullptr && !stopping()) {
+            m_source->collectArrivals();
         }
     }
+}
+
+Announcer::Said Announcer::sayAloud(std::size_t part, Announcement &heard)
+{
+    if (passedOver(part)) {
+        return Said::Cut;
+    }
+    const Part spoken = m_queue.front().parts[part];
+    const std::string text = m_words.utterance(spoken.clips);
+    if (text.empty()) {
+        return Said::Whole;
+    }
+    const Said said = speak(text, true, [this, part] { return passedOver(part); });
+    if (said == Said::Whole || said == Said::Cut) {
+        heard.add(spoken.reading, spoken.clips);
+    }
+    return said;
+}
+
+Announcer::Said Announcer::speak(const std::string &text, bool stoppable,
+                                 const std::function<bool()> &cut)
+{
+    pauseIfDue(false);
+    qCDebug(lcSpeech, "say %s", text.c_str());
+    if (!m_service->say(text)) {
+        return Said::Failed;
+    }
+    const auto words = 1 + std::count(text.begin(), text.end(), ' ');
+    const auto deadline
+        = std::chrono::steady_clock::now() + m_bounds.base + words * m_bounds.perWord;
+    for (;;) {
+        const SpeechService::Progress progress = m_service->wait(m_bounds.poll);
+        if (progress == SpeechService::Progress::Ended) {
+            m_lastClipEnd = std::chrono::steady_clock::now();
+            return Said::Whole;
+        }
+        if (progress == SpeechService::Progress::Failed) {
+            return Said::Failed;
+        }
+        if (std::chrono::steady_clock::now() > deadline) {
+            return Said::Failed;
+        }
+        const bool stop = stoppable && stopping();
+        if (!stop && m_source != nullptr && stoppable) {
+            m_source->collectArrivals();
+        }
+        if (stop || cut()) {
+            // Only this program's own speech is stopped; the screen reader's goes on.
+            qCDebug(lcSpeech, "%s", stop ? "stopped: stopping" : "stopped: passed over");
+            if (!m_service->stop()) {
+                return Said::Failed;
+            }
+            m_lastClipEnd = std::chrono::steady_clock::now();
+            return stop ? Said::Stopped : Said::Cut;
+        }
+    }
+}
+
+void Announcer::loseService()
+{
+    const std::string why = m_service->failure();
+    qCWarning(lcSpeech, "speech service lost (%s); the recorded voice speaks from now on",
+              why.c_str());
+    m_service = nullptr;
+    if (m_serviceLost) {
+        m_serviceLost(why);
+    }
+}
+
+void Announcer::pauseIfDue(bool throughSink)
+{
+    if (!m_pauseDue) {
+        return;
+    }
+    m_pauseDue = false;
+    const auto since = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now() - m_lastClipEnd);
+    if (since >= kPause) {
+        return;
+    }
+    if (throughSink) {
+        m_sink.playSilence(kPause - since);
+    } else {
+        std::this_thread::sleep_for(kPause - since);
+    }
+}
+
+std::string Announcer::play(std::string_view name)
+{
+    pauseIfDue(true);
     qCDebug(lcSpeech, "clip %.*s", static_cast<int>(name.size()), name.data());
     std::string heard(name);
     if (isValidClipName(name)) {
@@ -139,6 +246,15 @@ void Announcer::repeatLast()
 void Announcer::farewell(std::string_view clip)
 {
     Announcement heard;
+    if (m_service != nullptr) {
+        const std::string text = m_words.utterance({ std::string(clip) });
+        if (speak(text, false, [] { return false; }) == Said::Whole) {
+            heard.add(Reading::None, std::string(clip));
+            report(heard);
+            return;
+        }
+        loseService();
+    }
     heard.add(Reading::None, play(clip));
     m_sink.drain();
     report(heard);

@@ -1,16 +1,20 @@
 // The one announcer: everything the program says passes through it, one announcement after
 // another in arrival order. It passes over the parts of unasked reports that a newer
-// announcement makes stale, plays the rest clip by clip through the ClipSink with a pause
-// between announcements, and looks for new arrivals between clips through an ArrivalSource.
-// It owns muting, the farewell and saying the last announcement again; the lifecycle tells it
-// when speaking has to stop.
+// announcement makes stale, says the rest clip by clip through the ClipSink, or part by part
+// through a speech service when the operator chose one, with a pause between announcements,
+// and looks for new arrivals between clips (or while a part is spoken) through an
+// ArrivalSource. It owns muting, the farewell and saying the last announcement again; the
+// lifecycle tells it when speaking has to stop.
 #pragma once
 
 #include "announcement.h"
 #include "clip_sink.h"
+#include "clip_words.h"
+#include "speech_service.h"
 
 #include <chrono>
 #include <deque>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -35,6 +39,15 @@ public:
     virtual void announced(const Announcement &heard) = 0;
 };
 
+// How long a spoken text may take before the speech service counts as no longer answering:
+// the base and half a second a word, beyond the slowest rate (about 80 words a minute), so only
+// a service that hangs meets it.
+struct ServiceBounds {
+    std::chrono::milliseconds base { 3000 };
+    std::chrono::milliseconds perWord { 500 };
+    std::chrono::milliseconds poll { 20 }; // how often arrivals are looked for meanwhile
+};
+
 class Announcer {
 public:
     // Between two announcements, so that they do not run together.
@@ -47,6 +60,12 @@ public:
 
     void setArrivalSource(ArrivalSource *source) { m_source = source; }
     void setListener(AnnouncementListener *listener) { m_listener = listener; }
+
+    // Says everything through the service, in the words of `words`, until it fails; then the
+    // clips take over for good and `lost` is told why, once.
+    void useService(SpeechService *service, ClipWords words,
+                    std::function<void(const std::string &)> lost, ServiceBounds bounds = {});
+    bool usingService() const { return m_service != nullptr; }
 
     // Queues an announcement behind those waiting. Nothing is queued while speech is off or
     // the program is stopping, nor an announcement without a clip.
@@ -96,15 +115,28 @@ public:
     std::chrono::nanoseconds speakingTime() const;
 
 private:
+    enum class Said { Whole, Cut, Stopped, Failed };
+
     bool stopping() const;
     bool passedOver(std::size_t part) const;
     void sayFront();
+    Said sayInClips(std::size_t part, Announcement &heard);
+    Said sayAloud(std::size_t part, Announcement &heard);
+    // Says a text through the service; `cut` is asked while it is spoken, and a stop counts
+    // only when `stoppable`.
+    Said speak(const std::string &text, bool stoppable, const std::function<bool()> &cut);
+    void loseService();
+    void pauseIfDue(bool throughSink);
     // Plays one clip after the pause that may be due; returns the name as heard.
     std::string play(std::string_view clip);
     void report(const Announcement &heard);
 
     ClipSink &m_sink;
     const Lifecycle *m_lifecycle;
+    SpeechService *m_service = nullptr;
+    ClipWords m_words;
+    std::function<void(const std::string &)> m_serviceLost;
+    ServiceBounds m_bounds;
     ArrivalSource *m_source = nullptr;
     AnnouncementListener *m_listener = nullptr;
     std::deque<Announcement> m_queue; // the front is the one being said

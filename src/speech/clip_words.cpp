@@ -97,10 +97,11 @@ void ClipWords::read(std::string_view table)
         }
         std::size_t at = 0;
         const std::string_view name = field(line, at);
-        field(line, at); // the spoken words
+        const std::string spoken = withoutControls(field(line, at));
         const std::string display = withoutControls(field(line, at));
         if (isValidClipName(name) && !display.empty()) {
             m_display.insert_or_assign(std::string(name), display);
+            m_spoken.insert_or_assign(std::string(name), spoken.empty() ? display : spoken);
         }
     }
 }
@@ -109,6 +110,22 @@ std::string ClipWords::display(std::string_view clip) const
 {
     const auto found = m_display.find(clip);
     return found != m_display.end() ? found->second : std::string(clip);
+}
+
+std::string ClipWords::utterance(const std::vector<std::string> &clips) const
+{
+    std::string text;
+    for (const std::string &clip : clips) {
+        if (!isValidClipName(clip)) {
+            continue; // reply garbage is never read out
+        }
+        const auto found = m_spoken.find(clip);
+        if (!text.empty()) {
+            text += ' ';
+        }
+        text += found != m_spoken.end() ? found->second : clip;
+    }
+    return text;
 }
 
 std::string ClipWords::line(const std::vector<std::string> &clips) const

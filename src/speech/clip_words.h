@@ -1,7 +1,8 @@
-// How each clip is written: the display words of the voice in use, and the one rule that turns
-// the clips of an announcement into a line of text ("14 0 2 5 pt 0 0 a" reads "14025.00 A").
-// Relies on the clip table's third column: the English table is compiled in, and a voice folder
-// may carry its own language's table as words.tsv.
+// How each clip is written and spoken: the display words of the voice in use and the one rule
+// that turns the clips of an announcement into a line of text ("14 0 2 5 pt 0 0 a" reads
+// "14025.00 A"), and the words a speech service says for them. Relies on the clip table's second
+// and third columns: the English table is compiled in, and a voice folder may carry its own
+// language's table as words.tsv.
 #pragma once
 
 #include <filesystem>
@@ -35,10 +36,16 @@ public:
     // zeros, and "pt" between two of them becomes the language's decimal mark.
     std::string line(const std::vector<std::string> &clips) const;
 
+    // The words of the clips as one text to be spoken ("14 0 2 5 pt 0 0 a" says "fourteen zero
+    // two five point zero zero A"); a name that is no clip is left out, a clip the table does not
+    // know is said by its name.
+    std::string utterance(const std::vector<std::string> &clips) const;
+
     std::size_t size() const { return m_display.size(); }
 
 private:
     std::map<std::string, std::string, std::less<>> m_display;
+    std::map<std::string, std::string, std::less<>> m_spoken;
 };
 
 // The English clip table, generated from voice/clips.tsv at build time.

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <iterator>
 #include <optional>
 #include <sys/stat.h>
 
@@ -47,6 +48,38 @@ TEST(AnnouncementText, WritesWordsAndJoinsNumbers)
     const ClipWords words = ClipWords::english();
     for (const auto &c : cases) {
         EXPECT_EQ(words.line(c.clips), c.line) << c.line;
+    }
+}
+
+// What a speech service is given to say, in the voice table's spoken words.
+TEST(SpokenWords, EachKindOfAnnouncementInEnglishAndGerman)
+{
+    ClipWords german = ClipWords::english();
+    std::ifstream table(VEXALO_VOICE_SOURCE "/clips.de.tsv");
+    german.read(std::string(std::istreambuf_iterator<char>(table), {}));
+    const struct {
+        Clips clips;
+        const char *english;
+        const char *inGerman;
+    } cases[] = {
+        { { "14", "0", "2", "5", "pt", "0", "0", "a" },
+          "fourteen zero two five point zero zero A",
+          "vierzehn null zwei fünf Komma null null A" },
+        { { "s", "9", "plus", "40" }, "S nine plus forty", "S neun plus vierzig" },
+        { { "rit", "plus", "1", "2", "0", "hz" },
+          "R I T plus one two zero hertz",
+          "R I T plus eins zwei null Hertz" },
+        { { "7", "pt", "0" }, "seven point zero", "sieben Komma null" },
+        { { "q7_error" }, "radio error", "Funkgerätfehler" },
+        { { "dorvaneq7" }, "Welcome to Vexalo for the Q 7", "Willkommen bei Vexalo für den Q 7" },
+        { { "73s" }, "seventy three", "dreiundsiebzig" },
+        // Reply garbage is never read out.
+        { { "speed", "?0A;", "" }, "speed", "Tempo" },
+    };
+    const ClipWords english = ClipWords::english();
+    for (const auto &c : cases) {
+        EXPECT_EQ(english.utterance(c.clips), c.english);
+        EXPECT_EQ(german.utterance(c.clips), c.inGerman);
     }
 }
 
