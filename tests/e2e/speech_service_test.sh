@@ -85,6 +85,17 @@ grep -q "the recorded voice speaks" vexalo.log || fail "no line saying the servi
 grep -q "^clip dorvaneq7" vexalo.log || fail "the greeting was lost"
 stop_vexalo
 
+# --- The service hanging before Vexalo starts: the clips within the bound of a connection.
+start_speechd "$work/sd-hung"
+kill -STOP "$speechd_pid"
+started=$(date +%s)
+run_vexalo "1,0,#FALSE#" --speech=dispatcher
+wait_for vexalo.log "^clip q7_present"
+[ $(($(date +%s) - started)) -le 7 ] || fail "hung at start: the clips came only after the bound"
+grep -q "does not answer" vexalo.log || fail "hung at start: not said why"
+stop_vexalo
+kill -CONT "$speechd_pid"
+
 # --- The service killed, and then hanging, in the middle of an announcement: the rest in clips.
 mark "The service killed, and then hanging, in the middle of an announcement: the rest in clips."
 for fault in KILL STOP; do
