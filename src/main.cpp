@@ -8,6 +8,7 @@
 #include "interpreter.h"
 #include "lifecycle.h"
 #include "link.h"
+#include "menu_accessibility.h"
 #include "portaudio_clip_sink.h"
 #include "q7_globals.h"
 #include "q7status.h"
@@ -65,6 +66,7 @@ int main(int argc, char **argv)
     SerialRadioPort port;
     Link link(g, speech, interpreter, port, lifecycle);
     RadioHandshake handshake(g, speech, link);
+    const MenuAccessibility menuAccessibility; // before the window builds its menus
     Q7Status window(WindowParts { g, speech, link, handshake });
     interpreter.setWindow(window);
     window.setAnnouncementLog(&announcements);
