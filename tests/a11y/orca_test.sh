@@ -62,8 +62,9 @@ while :; do
     sleep $((1 + RANDOM % 3))
 done
 
+# As an operator starts it: Qt turns its accessibility on because a screen reader runs.
 printf '1,0,#FALSE#\r\n' >vexalo.ini
-env -u PULSE_SERVER QT_QPA_PLATFORM=xcb QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 "$vexalo" \
+env -u PULSE_SERVER -u QT_LINUX_ACCESSIBILITY_ALWAYS_ON QT_QPA_PLATFORM=xcb "$vexalo" \
     2>vexalo.log &
 pids+=($!)
 window=$(timeout 20 xdotool search --sync --onlyvisible --name 'Vexalo V' | head -n 1 || true)
