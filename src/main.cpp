@@ -10,6 +10,7 @@
 #include "lifecycle.h"
 #include "link.h"
 #include "logging.h"
+#include "menu_accessibility.h"
 #include "options_file.h"
 #include "portaudio_clip_sink.h"
 #include "q7status.h"
@@ -101,6 +102,7 @@ int main(int argc, char **argv)
     SerialRadioPort port;
     Link link(interpreter, announcer, port, lifecycle);
     RadioHandshake handshake(settings, interpreter, announcer, link);
+    const MenuAccessibility menuAccessibility; // before the window builds its menus
     Q7Status window(WindowParts { settings, interpreter, announcer, link, handshake });
     link.setWindow(window);
     window.setAnnouncementLog(&announcements);

@@ -6,6 +6,7 @@
 #include "control_table.h"
 #include "history_window.h"
 #include "link.h"
+#include "menu_accessibility.h"
 #include "version.h"
 
 #include <QAction>
@@ -238,6 +239,7 @@ void Q7Status::buildMenus()
         connectMenuEntry(entry, kPortHandlers[port - 1]);
         m_ports[port - 1] = entry;
     }
+    MenuAccessibility::describeAsChoice(*comPort);
 
     QMenu *options = menuBar()->addMenu(QStringLiteral("&Options"));
     options->setObjectName(QStringLiteral("Options"));
@@ -261,6 +263,7 @@ void Q7Status::buildMenus()
     m_manual = addMode("Manual_report", "Manual", Qt::Key_M, &Q7Status::Manual_report_Click);
     m_semi = addMode("Semi_report", "Semi Auto", Qt::Key_S, &Q7Status::Semi_report_Click);
     m_full = addMode("Full_report", "Full Auto", Qt::Key_F, &Q7Status::Full_report_Click);
+    MenuAccessibility::describeAsChoice(*reportSet);
 }
 
 void Q7Status::addWindowKey(const char *name, Qt::Key key, void (Q7Status::*handler)())

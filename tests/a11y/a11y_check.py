@@ -108,11 +108,13 @@ def main():
              if n.parent is not None and n.parent.getRole() == pyatspi.ROLE_MENU_BAR]
     check([(n.name, key_of(n, "ShowMenu")) for n in menus] == MENUS,
           f"menus {[(n.name, key_of(n, 'ShowMenu')) for n in menus]}")
-    items = {n.name: n for n in by_role.get(pyatspi.ROLE_MENU_ITEM, [])}
+    # Entries of either kind: on/off entries are check boxes, those of a choice radio buttons.
+    items = {n.name: n for n in nodes
+             if n.parent is not None and n.parent.getRole() == pyatspi.ROLE_POPUP_MENU}
     for name, key, checked in MENU_ITEMS:
         node = items.get(name)
         if node is None:
-            failures.append(f"menu item {name} not found")
+            failures.append(f"menu entry {name} not found")
             continue
         check(key_of(node, "Press") == key, f"{name}: shortcut {key_of(node, 'Press')!r}")
         is_checked = node.getState().contains(pyatspi.STATE_CHECKED)

@@ -5,8 +5,22 @@
 
 work=$(mktemp -d)
 pids=()
+# Asks PID to end and gives it five seconds to do so before it is killed.
+stop() {
+    local pid=$1
+    kill "$pid" 2>/dev/null || return 0
+    for _ in $(seq 50); do
+        grep -qs '^State:[[:space:]]*[^Z]' "/proc/$pid/status" || break
+        sleep 0.1
+    done
+    kill -KILL "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+}
+# Stopped one by one, newest first, so that nothing loses what it talks to while it ends (a
+# program its radio, a screen reader its speech server).
 cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    local i
+    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do stop "${pids[i]}" 2>/dev/null; done
     wait 2>/dev/null || true
     rm -rf "$work"
 }
