@@ -96,7 +96,8 @@ bool answersInTime(std::string &why)
         return true; // no way to try first; the connection itself will tell
     }
     if (child == 0) {
-        SPDConnection *connection = open(nullptr);
+        char *error = nullptr; // the library writes its reason here, and needs somewhere to
+        SPDConnection *connection = open(&error);
         ::_exit(connection != nullptr ? 0 : 1);
     }
     const auto deadline = std::chrono::steady_clock::now() + kConnectBound;
