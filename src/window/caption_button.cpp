@@ -15,6 +15,18 @@ constexpr int kPressShownMs = 100;
 
 } // namespace
 
+QString spokenCaption(const QString &caption)
+{
+    QString spoken;
+    for (qsizetype i = 0; i < caption.size(); ++i) {
+        if (caption[i] == u'&' && i + 1 < caption.size()) {
+            ++i;
+        }
+        spoken += caption[i];
+    }
+    return spoken;
+}
+
 bool CaptionButton::event(QEvent *event)
 {
     // An ambiguous mnemonic only moves the focus, as the toolkit does it.

@@ -9,6 +9,10 @@
 
 namespace vexalo {
 
+// What a screen reader says for a caption: the text without its accelerator marks ("&" before
+// the Alt letter, "&&" for an ampersand).
+QString spokenCaption(const QString &caption);
+
 class CaptionButton : public QPushButton {
     Q_OBJECT
 

@@ -1,5 +1,7 @@
 #include "menu_accessibility.h"
 
+#include "caption_button.h"
+
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QAction>
@@ -18,19 +20,6 @@ namespace vexalo {
 namespace {
 
 const char *const kChoiceProperty = "vexaloMenuChoice";
-
-// What a screen reader says for a caption: the text without its accelerator marks.
-QString withoutMarks(const QString &caption)
-{
-    QString spoken;
-    for (qsizetype i = 0; i < caption.size(); ++i) {
-        if (caption[i] == u'&' && i + 1 < caption.size()) {
-            ++i;
-        }
-        spoken += caption[i];
-    }
-    return spoken;
-}
 
 // The widget that lists ACTION as one of its entries: a menu or the menu bar. The bar also lists
 // its own entries in a hidden overflow menu, which is not where they belong.
@@ -115,7 +104,7 @@ public:
     {
         switch (kind) {
         case QAccessible::Name:
-            return withoutMarks(m_action->text());
+            return spokenCaption(m_action->text());
         case QAccessible::Accelerator:
             return m_action->shortcut().toString();
         case QAccessible::Description:
@@ -202,7 +191,7 @@ private:
         if (!inMenuBar(*m_menu) || firstEntry(*m_menu) != m_action) {
             return {};
         }
-        return QStringLiteral("%1 menu").arg(withoutMarks(m_menu->menuAction()->text()));
+        return QStringLiteral("%1 menu").arg(spokenCaption(m_menu->menuAction()->text()));
     }
 
     QPointer<QAction> m_action;

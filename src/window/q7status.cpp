@@ -56,19 +56,6 @@ QFont captionFont(double points)
     return designFont(points, QFont::Bold);
 }
 
-// What a screen reader says for a caption: the text without its accelerator marks.
-QString spokenCaption(const QString &caption)
-{
-    QString spoken;
-    for (qsizetype i = 0; i < caption.size(); ++i) {
-        if (caption[i] == u'&' && i + 1 < caption.size()) {
-            ++i;
-        }
-        spoken += caption[i];
-    }
-    return spoken;
-}
-
 void setColours(QWidget *widget, const QColor &background, QPalette::ColorRole backgroundRole)
 {
     QPalette palette = widget->palette();
