@@ -1,0 +1,59 @@
+// The pass-through serial port: a pseudo-terminal in raw mode whose far end a program opens as it
+// would the radio's port, through a symbolic link in Vexalo's folder (cat1). Vexalo keeps a
+// descriptor of the far end itself, so the line survives the program's closes and reopens, and
+// watches the device to learn when a program opens and closes it. Hanging up ends a program's
+// use: the pseudo-terminal is made anew and the link moved to it. Linux only.
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <memory>
+#include <string_view>
+
+class QSocketNotifier;
+
+namespace vexalo {
+
+class PassThroughPort : public QObject {
+    Q_OBJECT
+
+public:
+    explicit PassThroughPort(QString linkPath);
+    ~PassThroughPort() override;
+
+    // Makes the pseudo-terminal and the link; an existing link is replaced (a stale one of an
+    // earlier run), any other file is left alone. False, with the reason, when it cannot.
+    bool open(QString &error);
+
+    QString device() const { return m_device; }
+
+    // To the program; what it does not read in time is lost.
+    void write(std::string_view bytes);
+    // The program loses the line (reads fail, its writes go nowhere); a new line is put under
+    // the link for the next one.
+    void hangUp();
+
+signals:
+    void received(const QByteArray &bytes);
+    void programOpened();
+    void programClosed();
+
+private:
+    bool make(QString &error);
+    void close();
+    void readProgram();
+    void readWatch();
+
+    QString m_link;
+    QString m_device;
+    int m_master = -1;
+    int m_far = -1; // our own descriptor of the far end
+    int m_watch = -1;
+    int m_openers = 0;
+    bool m_hangingUp = false;
+    std::unique_ptr<QSocketNotifier> m_readable;
+    std::unique_ptr<QSocketNotifier> m_watched;
+};
+
+} // namespace vexalo
