@@ -16,6 +16,7 @@
 #include "radio_handshake.h"
 #include "serial_radio_port.h"
 #include "settings.h"
+#include "sharing.h"
 #include "shell.h"
 #include "stop_signals.h"
 #include "transcript.h"
@@ -26,6 +27,7 @@
 #include <csignal>
 #include <cstdio>
 #include <memory>
+#include <optional>
 
 int main(int argc, char **argv)
 {
@@ -37,7 +39,28 @@ int main(int argc, char **argv)
         std::fputs(commandLine.output.c_str(), commandLine.exitStatus == 0 ? stdout : stderr);
         return commandLine.exitStatus;
     }
-    const ConfigOptions kept = readOptionsFile();
+    // A --share endpoint that names nothing is refused on the command line, and reported and
+    // left out when it comes from vexalo.conf.
+    const auto endpointOf = [](const CommandLine &line, QString &error) {
+        const auto share = line.values.find("share");
+        return share == line.values.end() ? std::optional<Endpoint>()
+                                          : parseEndpoint(share->second, error);
+    };
+    QString shareError;
+    std::optional<Endpoint> shareAt = endpointOf(commandLine, shareError);
+    if (commandLine.has("share") && !shareAt) {
+        std::fprintf(stderr, "vexalo: --share: %s\nTry 'vexalo --help'.\n", qPrintable(shareError));
+        return 2;
+    }
+    ConfigOptions kept = readOptionsFile();
+    if (!commandLine.has("share") && kept.values.count("share") != 0) {
+        CommandLine fromFile;
+        fromFile.values = kept.values;
+        shareAt = endpointOf(fromFile, shareError);
+        if (!shareAt) {
+            kept.problems.push_back("--share: " + shareError.toStdString());
+        }
+    }
     for (const std::string &problem : kept.problems) {
         qCWarning(lcShell, "%s %s", kOptionsFileName, problem.c_str());
     }
@@ -94,6 +117,14 @@ int main(int argc, char **argv)
         // yet still needs the shutdown, one already run is not run again.
         shell.shutDown();
         return 0;
+    }
+    // Once Vexalo has the radio: a client never meets the start-up's handshake.
+    std::unique_ptr<Sharing> sharing;
+    if (shareAt) {
+        sharing = std::make_unique<Sharing>(
+            link.clients(), ShareOptions { shareAt, QStringLiteral("cat1") },
+            [&announcements](const QString &text) { announcements.note(text); });
+        sharing->start();
     }
     window.show();
     return app.exec();

@@ -21,18 +21,42 @@ std::string usage(std::span<const CommandLineOption> options)
           "/dev/ttyS9.\n"
           "Besides the buttons' Alt keys and the menus' keys, Ctrl+R says the last\n"
           "announcement again and Ctrl+H opens the window of recent announcements.\n\n";
-    std::size_t width = 0;
-    for (const CommandLineOption &option : options) {
-        width = std::max(width, option.name.size() + option.argument.size() + 1);
-    }
-    for (const CommandLineOption &option : options) {
+    const auto spelled = [](const CommandLineOption &option) {
         std::string left = "--" + std::string(option.name);
-        if (!option.argument.empty()) {
+        if (option.optionalValue) {
+            left += "[=" + std::string(option.argument) + "]";
+        } else if (!option.argument.empty()) {
             left += " " + std::string(option.argument);
         }
-        text += "  " + left + std::string(width + 4 - left.size(), ' ') + std::string(option.help)
-            + "\n";
+        return left;
+    };
+    std::size_t width = 0;
+    for (const CommandLineOption &option : options) {
+        width = std::max(width, spelled(option).size());
     }
+    for (const CommandLineOption &option : options) {
+        const std::string left = spelled(option);
+        std::string help(option.help);
+        // Continuation lines of the help start under its first line.
+        for (std::size_t at = help.find('\n'); at != std::string::npos;
+             at = help.find('\n', at + 1)) {
+            help.insert(at + 1, width + 6, ' ');
+        }
+        text += "  " + left + std::string(width + 4 - left.size(), ' ') + help + "\n";
+    }
+    text += "\n"
+            "Sharing the radio (--share): loggers and digital-mode programs use the Q7\n"
+            "through Vexalo while it keeps talking; only Vexalo opens the radio's port.\n"
+            "  Hamlib programs (WSJT-X, JS8Call, fldigi, CQRLOG, Klog, QLog, Gpredict):\n"
+            "    rig \"Hamlib NET rigctl\", network server 127.0.0.1:4532, no PTT by CAT\n"
+            "    (use VOX or a PTT line of its own: the Q7 protocol has no transmit\n"
+            "    command); modes USB, LSB, CW, CWR, and data as PKTUSB or PKTLSB;\n"
+            "    split \"Rig\" or \"Fake It\". From a shell: rigctl -m 2 -r 127.0.0.1:4532 f\n"
+            "  Programs that speak the Q7's own commands: serial port cat1 in Vexalo's\n"
+            "    folder, any baud rate; \"AI2;\" there turns reports on for that program\n"
+            "    only, and \"AI\"/\"q7\" commands never reach the radio.\n"
+            "  Listening on another address than 127.0.0.1 lets anyone who reaches it\n"
+            "  control the radio: the protocol has no password.\n";
     return text;
 }
 
@@ -64,7 +88,11 @@ CommandLine parseCommandLine(std::span<const std::string> args,
             return failure("unknown option '--" + name + "'");
         }
         std::string value;
-        if (option->argument.empty()) {
+        if (option->optionalValue) {
+            if (equals != std::string::npos) {
+                value = arg.substr(equals + 1);
+            }
+        } else if (option->argument.empty()) {
             if (equals != std::string::npos) {
                 return failure("--" + name + " takes no value");
             }

@@ -16,12 +16,18 @@ struct CommandLineOption {
     std::string_view name; // without the leading "--"
     std::string_view argument; // empty for a switch, else the placeholder shown by --help
     std::string_view help;
+    bool optionalValue = false; // "--name" alone or "--name=VALUE", never "--name VALUE"
 };
 
 inline constexpr CommandLineOption kOptions[] = {
     { "help", "", "show this text and exit" },
     { "version", "", "show the version and exit" },
     { "transcript", "", "also write each announcement as a line on standard output" },
+    { "share", "[ADDRESS:]PORT",
+      "share the radio with other programs: a rigctl endpoint on\n"
+      "127.0.0.1:4532 (or the address and port given) and the\n"
+      "pass-through serial port cat1 (see below)",
+      true },
 };
 
 struct CommandLine {
