@@ -23,11 +23,14 @@ RigctlSession::Fed RigctlSession::receive(std::string_view bytes)
                 m_discarding = true;
             }
         }
+        if (!m_lines.empty()) {
+            // Answered at once when it needs no radio and nothing waits before it.
+            run();
+        }
         if (m_lines.size() > kMaxWaitingLines) {
             return Fed::Flooding;
         }
     }
-    run();
     return Fed::Taken;
 }
 
@@ -39,8 +42,8 @@ void RigctlSession::run()
     m_running = true;
     while (!m_quit) {
         if (m_request) {
-            if (!step()) {
-                break;
+            if (m_awaited > 0 || !step()) {
+                break; // waiting for the radio
             }
             continue;
         }

@@ -7,6 +7,8 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <sys/socket.h>
+
 namespace vexalo {
 
 // One rigctl client on its TCP connection.
@@ -216,8 +218,10 @@ void Sharing::accept()
         TcpClient *raw = client.get();
         m_tcp.emplace(id, std::move(client));
         connect(socket, &QTcpSocket::readyRead, this, [raw] { raw->receive(); });
-        connect(socket, &QTcpSocket::disconnected, this,
-                [this, id] { retire(id, QStringLiteral("left")); });
+        connect(socket, &QTcpSocket::disconnected, this, [this, id] {
+            retire(id, QStringLiteral("left"));
+            QTimer::singleShot(0, this, [this, id] { m_tcp.erase(id); });
+        });
         say(QStringLiteral("Sharing: %1 connected").arg(raw->m_name));
         // Lines sent together with the connection are there already.
         raw->receive();
@@ -234,8 +238,18 @@ void Sharing::retire(ClientId id, const QString &why)
     client.m_gone = true;
     m_traffic.drop(id);
     say(QStringLiteral("Sharing: %1 %2").arg(client.m_name, why));
-    // Not from inside the client's own call: it goes once this event is over.
-    QTimer::singleShot(0, this, [this, id] { m_tcp.erase(id); });
+    // Not from inside the client's own call: it goes once this event is over, or, when it is
+    // still there, once it has read what it was answered. Closing at once with its lines unread
+    // would reset the connection, and its last answers with it: the sending side is shut
+    // instead, and what it still sends is read and dropped until it closes or a while passes.
+    QTcpSocket *socket = client.m_socket;
+    socket->flush();
+    std::chrono::milliseconds grace { 0 };
+    if (socket->state() == QAbstractSocket::ConnectedState && socket->bytesToWrite() == 0) {
+        ::shutdown(static_cast<int>(socket->socketDescriptor()), SHUT_WR);
+        grace = kGoodbyeGrace;
+    }
+    QTimer::singleShot(grace, this, [this, id] { m_tcp.erase(id); });
 }
 
 void Sharing::updateReports()

@@ -15,6 +15,7 @@
 #include <QString>
 #include <QTcpServer>
 
+#include <chrono>
 #include <functional>
 #include <map>
 #include <memory>
@@ -38,6 +39,8 @@ public:
     static constexpr std::size_t kMaxClients = 8;
     // A client that leaves this much unread is not reading its answers.
     static constexpr qint64 kMaxUnread = 256 * 1024;
+    // How long a client sent away is given to read its last answers.
+    static constexpr std::chrono::milliseconds kGoodbyeGrace { 2000 };
 
     using Note = std::function<void(const QString &)>;
 
