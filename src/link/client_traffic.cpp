@@ -106,9 +106,24 @@ void ClientTraffic::pump()
     if (Exchange::clientQuery(command->text)) {
         m_patience.start(kPatience);
     } else {
-        m_next.start(std::chrono::ceil<std::chrono::milliseconds>(
-            kCharacterTime * static_cast<long>(command->text.size())));
+        const auto leaving = std::chrono::ceil<std::chrono::milliseconds>(
+            kCharacterTime * static_cast<long>(command->text.size()));
+        m_lineFreeAt = std::chrono::steady_clock::now() + leaving;
+        m_next.start(leaving);
     }
+}
+
+void ClientTraffic::betweenClips()
+{
+    if (m_poll) {
+        m_poll();
+    }
+    settle();
+    if (m_inFlight && !m_patience.isActive() && std::chrono::steady_clock::now() >= m_lineFreeAt) {
+        m_inFlight.reset();
+        m_next.stop();
+    }
+    pump();
 }
 
 void ClientTraffic::finished(const Asker &asker)

@@ -61,6 +61,12 @@ public:
     // Picks up the clients' queries that went unanswered and tells their clients.
     void settle();
 
+    // While Vexalo speaks no event is delivered, and an announcement lasts seconds: between its
+    // clips the clients are served all the same. `poll` is the sharing layer's look at what
+    // its clients have sent meanwhile.
+    void setPoll(std::function<void()> poll) { m_poll = std::move(poll); }
+    void betweenClips();
+
     // ClientLine, as the reply path routes replies: relayed to the sharing layer.
     void answered(const Asker &asker, std::string_view reply) override;
     void unanswered(const Asker &asker, Unanswered why) override;
@@ -78,7 +84,9 @@ private:
     ClientLine *m_line = nullptr;
     std::function<void(bool)> m_forClientsOnlyChanged;
     ClientQueue m_queue;
+    std::function<void()> m_poll;
     std::optional<Asker> m_inFlight; // the client command on the line, until it is done with
+    std::chrono::steady_clock::time_point m_lineFreeAt; // a setting in flight has left by then
     QTimer m_next; // the next command may go out
     QTimer m_patience; // the command on the line may have gone unanswered
     int m_holds = 0;

@@ -31,7 +31,10 @@ Link::Link(Interpreter &interpreter, Announcer &announcer, RadioPort &port,
     m_clients.setReportsForClientsOnlyChanged(
         [this](bool only) { m_path.setUnaskedForClientsOnly(only); });
     m_port.setReceiver([this](std::string_view input) { receive(input); });
-    m_path.setLine([this] { return m_port.takeWaiting(); });
+    m_path.setLine([this] {
+        m_clients.betweenClips();
+        return m_port.takeWaiting();
+    });
     m_lockPoll.setObjectName(QStringLiteral("Timer1"));
     m_lockPoll.setInterval(kLockPollInterval);
     connect(&m_lockPoll, &QTimer::timeout, this, &Link::pollLock);

@@ -30,6 +30,13 @@ public:
 
     // To the program; what it does not read in time is lost.
     void write(std::string_view bytes);
+    // Reads what the program has written, without waiting for the event that says so.
+    void poll()
+    {
+        if (!m_hangingUp) {
+            readProgram();
+        }
+    }
     // The program loses the line (reads fail, its writes go nowhere); a new line is put under
     // the link for the next one.
     void hangUp();

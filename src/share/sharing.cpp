@@ -136,6 +136,7 @@ Sharing::Sharing(ClientTraffic &traffic, ShareOptions options, Note note)
 
 Sharing::~Sharing()
 {
+    m_traffic.setPoll({});
     m_traffic.setClientLine(nullptr);
     m_traffic.setReportsWanted(false);
 }
@@ -148,9 +149,28 @@ void Sharing::say(const QString &text)
     }
 }
 
+void Sharing::poll()
+{
+    // What each client has sent: waitForReadyRead(0) reads it in and says so (readyRead)
+    // without blocking and without the event loop.
+    std::vector<QTcpSocket *> sockets;
+    for (const auto &[id, client] : m_tcp) {
+        if (!client->m_gone) {
+            sockets.push_back(client->m_socket);
+        }
+    }
+    for (QTcpSocket *socket : sockets) {
+        socket->waitForReadyRead(0);
+    }
+    if (m_port && m_passThrough) {
+        m_port->poll();
+    }
+}
+
 bool Sharing::start()
 {
     m_traffic.setClientLine(this);
+    m_traffic.setPoll([this] { poll(); });
     bool all = true;
     QStringList offered;
     if (m_options.endpoint) {

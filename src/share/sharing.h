@@ -64,6 +64,7 @@ private:
     class PassThroughClient;
 
     void accept();
+    void poll();
     void retire(ClientId id, const QString &why);
     void updateReports();
     void say(const QString &text);

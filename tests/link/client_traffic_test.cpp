@@ -136,6 +136,34 @@ TEST(SharedLine, ClientsTakeTurnsOneCommandAtATimeBehindVexalo)
     EXPECT_EQ(rig.port.written.back(), "FA;");
 }
 
+TEST(SharedLine, ClientsAreServedBetweenTheClipsOfALongAnnouncement)
+{
+    SharedRig rig;
+    // No event is delivered while Vexalo speaks: what a client sends and what the radio
+    // answers it are taken between clips.
+    std::size_t clips = 0;
+    std::size_t answeredAt = 0;
+    rig.sink.onClip = [&](std::string_view) {
+        ++clips;
+        if (rig.port.written.back() == "FB;" && rig.port.waiting.empty() && answeredAt == 0) {
+            rig.port.waiting = "FB00014030000;";
+        }
+        if (!rig.clients.events.empty() && answeredAt == 0) {
+            answeredAt = clips;
+        }
+    };
+    rig.link.clients().setPoll([&] {
+        if (clips == 2) {
+            rig.link.clients().send({ { 1, 1 }, "FB;" });
+        }
+    });
+    rig.link.ask("FA;");
+    rig.port.arrive("FA00014025000;");
+    EXPECT_EQ(rig.clients.events, (Strings { "1 FB00014030000;" }));
+    EXPECT_EQ(clips, 8u);
+    EXPECT_EQ(answeredAt, 4u) << "sent after the second clip, answered after the third";
+}
+
 TEST(SharedLine, AFloodIsRefusedPastTheBacklogAndNothingGoesOutDuringAHandshake)
 {
     SharedRig rig;
