@@ -1,5 +1,7 @@
 #include "endpoint.h"
 
+#include <QRegularExpression>
+
 namespace vexalo {
 
 QString Endpoint::text() const
@@ -35,9 +37,14 @@ std::optional<Endpoint> parseEndpoint(std::string_view text, QString &error)
     }
     endpoint.port = static_cast<quint16>(number);
     if (colon >= 0) {
+        // Written out in full: the short forms an IPv4 parser also takes ("1.2.3" for 1.2.0.3)
+        // would listen where nobody meant to.
+        static const QRegularExpression dotted(
+            QStringLiteral("^[0-9]{1,3}\\.[0-9]{1,3}\\.[0-9]{1,3}\\.[0-9]{1,3}$"));
+        const bool written = host.contains(QLatin1Char(':')) || dotted.match(host).hasMatch();
         if (host == QLatin1String("localhost")) {
             endpoint.address = QHostAddress(QHostAddress::LocalHost);
-        } else if (!endpoint.address.setAddress(host)) {
+        } else if (!written || !endpoint.address.setAddress(host)) {
             error = QStringLiteral("'%1' is no IP address").arg(host);
             return std::nullopt;
         }

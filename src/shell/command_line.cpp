@@ -45,18 +45,19 @@ std::string usage(std::span<const CommandLineOption> options)
         text += "  " + left + std::string(width + 4 - left.size(), ' ') + help + "\n";
     }
     text += "\n"
-            "Sharing the radio (--share): loggers and digital-mode programs use the Q7\n"
-            "through Vexalo while it keeps talking; only Vexalo opens the radio's port.\n"
-            "  Hamlib programs (WSJT-X, JS8Call, fldigi, CQRLOG, Klog, QLog, Gpredict):\n"
-            "    rig \"Hamlib NET rigctl\", network server 127.0.0.1:4532, no PTT by CAT\n"
-            "    (use VOX or a PTT line of its own: the Q7 protocol has no transmit\n"
-            "    command); modes USB, LSB, CW, CWR, and data as PKTUSB or PKTLSB;\n"
-            "    split \"Rig\" or \"Fake It\". From a shell: rigctl -m 2 -r 127.0.0.1:4532 f\n"
-            "  Programs that speak the Q7's own commands: serial port cat1 in Vexalo's\n"
-            "    folder, any baud rate; \"AI2;\" there turns reports on for that program\n"
-            "    only, and \"AI\"/\"q7\" commands never reach the radio.\n"
-            "  Listening on another address than 127.0.0.1 lets anyone who reaches it\n"
-            "  control the radio: the protocol has no password.\n";
+            "Sharing the radio (--share): other programs use the Q7 through Vexalo while\n"
+            "it keeps talking; only Vexalo opens the radio's port. Off unless asked for.\n"
+            "  Hamlib programs (WSJT-X, JS8Call, fldigi, loggers, Gpredict): rig \"Hamlib\n"
+            "    NET rigctl\" (model 2), server 127.0.0.1:4532; PTT by VOX or a line of its\n"
+            "    own (the Q7's protocol has no transmit command); in WSJT-X mode\n"
+            "    \"Data/Pkt\" (the Q7's data mode) or \"USB\", split \"Fake It\".\n"
+            "    To try it: rigctl -m 2 -r 127.0.0.1:4532 f m\n"
+            "  Programs that speak the Q7's own commands: the serial port cat1 in\n"
+            "    Vexalo's folder, any baud rate. \"AI2;\" there sends that program the\n"
+            "    radio's reports; \"AI\" and \"q7\" commands are answered by Vexalo and\n"
+            "    never reach the radio.\n"
+            "  Any other address than 127.0.0.1 lets whoever reaches it control the\n"
+            "  radio: the protocol has no password.\n";
     return text;
 }
 
