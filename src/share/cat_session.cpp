@@ -9,6 +9,11 @@ namespace {
 
 constexpr std::string_view kUnknown = "?;";
 
+// The radio's readings and settings: frequencies, VFOs, filter, AGC, mode, noise blanker,
+// preamplifier, attenuator, power, keyer, S-meter, status, identity and lock.
+constexpr std::string_view kForwarded[] = { "FA", "FB", "FR", "FT", "FW", "GT", "MD", "NB",
+                                            "PA", "RA", "PC", "KS", "BG", "IF", "ID", "LK" };
+
 bool isBlank(char c)
 {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
@@ -95,6 +100,13 @@ bool CatSession::command(std::string_view text)
         } else {
             m_peer.write(kUnknown);
         }
+        return true;
+    }
+    // Only the radio's readings and settings go to it: a command the Q7's protocol has not got
+    // (as Vexalo knows it) might be one that silences the radio or changes its line, and the
+    // radio would answer it "?;" anyway.
+    if (std::find(std::begin(kForwarded), std::end(kForwarded), prefix) == std::end(kForwarded)) {
+        m_peer.write(kUnknown);
         return true;
     }
     return m_peer.send(++m_tag, std::string(text) + ";");

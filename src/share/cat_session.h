@@ -2,8 +2,9 @@
 // radio to itself. Its commands go to the radio through Vexalo's line and their replies come back
 // to it alone. What would take from Vexalo what it relies on is answered here and never sent:
 // the report-mode commands ("AI0;" "AI2;" "AI;", each program's setting kept here) and the
-// link commands of the start-up and shutdown ("q72;", "q7;", "q70;"). Anything that is no
-// well-formed command is answered "?;", as the radio answers what it does not know. Pure.
+// link commands of the start-up and shutdown ("q72;", "q7;", "q70;"). Only commands of the Q7's
+// readings and settings reach the radio; anything else is answered "?;", as the radio answers
+// what it does not know. Pure.
 #pragma once
 
 #include <cstdint>

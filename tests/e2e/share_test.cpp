@@ -330,7 +330,12 @@ TEST(Sharing, ATakenPortIsReportedAndVexaloRunsOnWithThePassThroughPort)
     run.startRadio();
     QTcpServer squatter;
     ASSERT_TRUE(squatter.listen(QHostAddress::LocalHost, 0));
-    run.startVexalo({ QStringLiteral("--share=%1").arg(squatter.serverPort()) });
+    // Switched on once for every start, as the operator does.
+    QFile options(run.path("vexalo.conf"));
+    ASSERT_TRUE(options.open(QIODevice::WriteOnly));
+    options.write(QStringLiteral("--share=%1\n").arg(squatter.serverPort()).toUtf8());
+    options.close();
+    run.startVexalo();
     ASSERT_TRUE(run.waitFor("send AI0;"));
     EXPECT_TRUE(
         run.waitFor(QStringLiteral("Sharing: cannot listen on 127.0.0.1:%1 (The bound address is "

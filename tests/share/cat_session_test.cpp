@@ -46,6 +46,7 @@ TEST(CatSession, OnlyTheRadiosOwnBusinessReachesIt)
         { "q70;q72;q7;Q7;", {}, "Q72;Q72;", {} },
         { "q7a;", {}, "?;", {} },
         { "MD\x01;1A;F;", {}, "?;?;?;", {} },
+        { "PS0;XX;lk1;", { "lk1;" }, "?;?;", {} },
         { "F A;", {}, "?;", {} },
         { ";;  ;", {}, "", {} },
         { overlong + ";FA;", { "FA;" }, "?;", {} },
