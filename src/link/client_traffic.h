@@ -1,9 +1,7 @@
-// The clients' side of the one line. Their commands wait in a fair, bounded queue and go out one
-// at a time: the next only once the one before has been answered (or, expecting nothing, has
-// had time to leave at 4800 baud), so that Vexalo's own commands, written at once, never wait
-// behind more than one of theirs. It keeps the radio's reports on while a client wants them and
-// Vexalo does not, telling the reply path to leave those reports to the clients. Relies on the
-// link to write and on the reply path to hand back what the radio says.
+// The clients' side of the one line: their commands wait in a fair, bounded queue and go out one
+// at a time behind Vexalo's own (also between the clips of an announcement), and the radio's
+// reports are kept on for a client while Vexalo itself is in Manual, without Vexalo hearing them.
+// Relies on the link to write and on the reply path to hand back what the radio says.
 #pragma once
 
 #include "client_line.h"

@@ -1,9 +1,7 @@
-// Which query a reply answers, and for whom. Every command that expects a reply is recorded with
-// what it expects and who asked (Vexalo or a client sharing the radio); a reply answers the
-// oldest outstanding query it fits, and the older ones are dropped, since the radio answers in
-// order. A query is forgotten once the reply timeout has passed on the line clock, which the
-// caller provides (the program's excludes time spent speaking, when nobody looks at the line).
-// The link owns the one exchange of the program.
+// Which query a reply answers, and for whom (Vexalo or a client sharing the radio): a reply answers
+// the oldest outstanding query it fits, the older ones being dropped, since the radio answers in
+// order; a query is forgotten after the reply timeout on the line clock the caller provides (the
+// program's leaves out time spent speaking). The link owns the one exchange of the program.
 #pragma once
 
 #include "client_line.h"

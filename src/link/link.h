@@ -1,10 +1,8 @@
-// The program's side of the serial line: writing commands (a failed write is heard as
-// "q7_error"), the exchange of queries and replies (it alone records what was asked), the
-// arrival event that hands replies down the reply path and has their announcements said,
-// bounded waits for an answer while events keep flowing, and the lock poll. It is the one
-// writer of the line also for the programs that share the radio, whose commands wait their
-// turn behind Vexalo's own (ClientTraffic). Once the program is stopping it writes nothing
-// more, hands nothing on, and every wait ends at once.
+// The program's side of the serial line, and its one writer, also for the programs that share the
+// radio: writing commands (a failed write is heard as "q7_error"), the exchange of queries and
+// replies, the arrival event that hands replies down the reply path and has their announcements
+// said, bounded waits for an answer while events keep flowing, and the lock poll. Once the program
+// is stopping it writes nothing more, hands nothing on, and every wait ends at once.
 #pragma once
 
 #include "client_traffic.h"

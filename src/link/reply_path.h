@@ -1,10 +1,9 @@
 // The road every reply from the radio takes: cut from the arrivals, matched by the exchange with
 // the query it answers, interpreted against the recorded state, its effects applied (a query
 // answered, the lock poll paused or resumed) and its announcement handed to the announcer, one
-// reply at a time in arrival order. The answer to a client's query goes to the clients' line
-// instead, neither interpreted nor said; unasked reports go to both. It is also the announcer's
-// source of arrivals between clips. Free of Qt and of the port, so that the program, the
-// replay tool and the fuzz target all run this same road.
+// reply at a time in arrival order; a client's answer goes back to the client instead, neither
+// interpreted nor said. It is also the announcer's source of arrivals between clips. Free of Qt
+// and of the port, so that the program, the replay tool and the fuzz target all run this road.
 #pragma once
 
 #include "announcer.h"

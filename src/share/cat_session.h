@@ -1,10 +1,7 @@
-// The program on the pass-through port, which speaks the Q7's own protocol as if it had the
-// radio to itself. Its commands go to the radio through Vexalo's line and their replies come back
-// to it alone. What would take from Vexalo what it relies on is answered here and never sent:
-// the report-mode commands ("AI0;" "AI2;" "AI;", each program's setting kept here) and the
-// link commands of the start-up and shutdown ("q72;", "q7;", "q70;"). Only commands of the Q7's
-// readings and settings reach the radio; anything else is answered "?;", as the radio answers
-// what it does not know. Pure.
+// The program on the pass-through port, speaking the Q7's own protocol as if it had the radio to
+// itself: only the radio's readings and settings reach the radio; the report-mode and link
+// commands ("AI2;", "q70;" ...) are answered here, each program's setting kept, and anything else
+// "?;", as the radio answers what it does not know. Pure; the sharing layer carries the bytes.
 #pragma once
 
 #include <cstdint>

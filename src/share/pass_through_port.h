@@ -1,8 +1,6 @@
-// The pass-through serial port: a pseudo-terminal in raw mode whose far end a program opens as it
-// would the radio's port, through a symbolic link in Vexalo's folder (cat1). Vexalo keeps a
-// descriptor of the far end itself, so the line survives the program's closes and reopens, and
-// watches the device to learn when a program opens and closes it. Hanging up ends a program's
-// use: the pseudo-terminal is made anew and the link moved to it. Linux only.
+// The pass-through serial port: a raw pseudo-terminal a program opens through a link in Vexalo's
+// folder (cat1), watched for programs opening and closing it. Vexalo keeps the far end open, so
+// the line survives their closes and reopens; hanging up makes it anew under the link. Linux only.
 #pragma once
 
 #include <QObject>

@@ -1,8 +1,7 @@
 // What one rigctl request does with the Q7: the radio's own commands it sends ("FR;", "FA;",
-// "FA00007074000;", "MD2;" ...), step by step, and the answer it comes to from the replies. A
-// setting is always followed by a query that reads it back, so that the client hears "RPRT 0"
-// only once the radio has it, and the radio's error reply turns into a refusal. Pure: the
-// session sends the steps and hands the replies back.
+// "FA00007074000;", "MD2;" ...), step by step, and the answer it comes to. A setting is read back,
+// so "RPRT 0" means the radio has it and its error reply becomes a refusal. Pure: the session
+// sends the steps and hands the replies back.
 #pragma once
 
 #include "rigctl_protocol.h"

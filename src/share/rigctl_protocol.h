@@ -1,8 +1,7 @@
-// The text protocol of Hamlib's network rig control (what rigctld serves, what Hamlib's model 2
-// and the programs built on it speak), as far as Vexalo serves it: cutting a client's line into
-// requests, the values they carry, the mode and VFO names, and the layout of every answer in
-// the default and the extended ('+', or a separator character) response style. Pure: no Qt,
-// no radio; what a request does with the Q7 is rig_request's business.
+// The text protocol of Hamlib's network rig control (rigctld's, model 2's) as far as Vexalo serves
+// it: cutting a client's line into requests, the values they carry, the mode and VFO names, and
+// the layout of every answer in the default and the extended style ('+' or a separator first).
+// Pure: no Qt, no radio.
 #pragma once
 
 #include <array>

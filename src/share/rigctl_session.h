@@ -1,8 +1,7 @@
 // One client of the rigctl endpoint: its bytes become lines and the lines requests, answered one
-// after another in the order they came, each running its steps through the Q7's own commands.
-// A reply that belongs to a request already answered (one that failed early) is ignored.
-// Bounded: a client that sends lines far faster than they can be answered is found out.
-// Pure; the sharing layer carries the bytes and the radio's replies.
+// after another in the order they came, each running its steps through the Q7's own commands;
+// replies for a request already answered are ignored. Bounded: a client far ahead of the radio is
+// flooding. Pure; the sharing layer carries the bytes and the radio's replies.
 #pragma once
 
 #include "client_line.h"

@@ -1,9 +1,7 @@
-// Sharing the radio: the rigctl endpoint (any number of clients up to a bound, each a
-// RigctlSession on its TCP connection) and the pass-through port (one program at a time, a
-// CatSession on the pseudo-terminal). Hands the clients' commands to the link's client traffic
-// and routes back what the link hands the clients: each answer to the client that asked, the
-// radio's reports to the programs that want them. Each client's arrival and departure is logged
-// and noted for the operator (shown, never said). Relies on the link alone.
+// Sharing the radio: the rigctl endpoint (up to 8 clients, a RigctlSession each) and the
+// pass-through port (one program, a CatSession), tied to the link's client traffic: each answer
+// goes to the client that asked, the radio's reports to the programs that want them, and each
+// arrival and departure is logged and noted for the operator (shown, never said).
 #pragma once
 
 #include "cat_session.h"
