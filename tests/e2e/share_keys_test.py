@@ -70,20 +70,23 @@ def free_port():
 
 
 class Poller(threading.Thread):
-    """Asks the same thing every `period` seconds through `ask` until stopped; keeps the replies."""
+    """Asks the same thing every `period` seconds through `ask`, as programs do: each time once
+    the last answer (`ending` bytes) has come, or two seconds have passed; keeps the replies."""
 
-    def __init__(self, period, ask, read):
+    def __init__(self, period, ending, ask, read):
         super().__init__(daemon=True)
-        self.period, self.ask, self.read = period, ask, read
+        self.period, self.ending, self.ask, self.read = period, ending, ask, read
         self.asked, self.heard, self.running = 0, b"", True
 
     def run(self):
         while self.running:
+            answers = self.heard.count(self.ending)
             self.ask()
             self.asked += 1
-            deadline = time.time() + self.period
-            while time.time() < deadline:
-                self.heard += self.read(deadline - time.time())
+            sent = time.time()
+            while time.time() < sent + self.period or (
+                    self.heard.count(self.ending) == answers and time.time() < sent + 2.0):
+                self.heard += self.read(0.02)
 
     def finish(self, grace=2.0):
         self.running = False
@@ -133,12 +136,13 @@ def session(work, display, share):
     if share:
         tcp = socket.create_connection(("127.0.0.1", port))
         pollers.append(("protocol client", b"14025000\n",
-                        Poller(0.25, lambda: tcp.sendall(b"f\n"),
+                        Poller(0.1, b"\n", lambda: tcp.sendall(b"f\n"),
                                lambda t: readable(tcp.fileno(), t))))
         cat = os.open(os.path.join(work, "cat1"), os.O_RDWR | os.O_NOCTTY)
         tty.setraw(cat)
         pollers.append(("pass-through program", b"FA00014025000;",
-                        Poller(0.1, lambda: os.write(cat, b"FA;"), lambda t: readable(cat, t))))
+                        Poller(0.1, b";", lambda: os.write(cat, b"FA;"),
+                               lambda t: readable(cat, t))))
         for _, _, poller in pollers:
             poller.start()
         hamlib_done = threading.Event()

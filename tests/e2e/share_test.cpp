@@ -353,10 +353,11 @@ TEST(Sharing, APassThroughProgramNeverReachesTheReportModeOrTheLinkAndManualStay
         QByteArray settings;
         Strings radioAfterHandshake; // Vexalo's own, the program's one query, Vexalo's release
     } cases[] = {
-        { "1,1,#FALSE#\r\n", { "AI2;", "FA;", "MD2;", "q70;" } },
+        { "1,1,#FALSE#\r\n", { "AI2;", "FA;", "MD2;", "FA00007074000;", "FA;", "q70;" } },
         // In Manual the radio reports for the program alone, and Vexalo switches that off
         // before it releases the radio.
-        { "1,0,#FALSE#\r\n", { "AI0;", "AI2;", "FA;", "MD2;", "AI0;", "q70;" } },
+        { "1,0,#FALSE#\r\n",
+          { "AI0;", "AI2;", "FA;", "MD2;", "FA00007074000;", "FA;", "AI0;", "q70;" } },
     };
     for (const auto &c : cases) {
         ProgramRun run;
@@ -372,6 +373,8 @@ TEST(Sharing, APassThroughProgramNeverReachesTheReportModeOrTheLinkAndManualStay
         EXPECT_EQ(program.talk("AI2;q70;q72;q7;AI;FA;"), "Q72;AI2;FA00014025000;");
         // Its own setting comes back as the radio's reports, which it has switched on.
         EXPECT_EQ(program.talk("MD2;"), "MD2;IF0001402500000000+000000000020000000;");
+        // As a digital-mode program tunes and reads back: the report, then the answer.
+        EXPECT_EQ(program.talk("FA00007074000;FA;"), "FA00007074000;FA00007074000;");
         const bool manual = c.settings.startsWith("1,0");
         runFor(run, std::chrono::milliseconds(300));
         EXPECT_EQ(startingAt(run.clips(), clipsBefore), manual ? Strings {} : Strings { "usb" });
