@@ -149,6 +149,14 @@ void Sharing::say(const QString &text)
     }
 }
 
+void Sharing::warn(const QString &text)
+{
+    qCWarning(lcShare).noquote() << text;
+    if (m_note) {
+        m_note(text);
+    }
+}
+
 void Sharing::poll()
 {
     // What each client has sent: waitForReadyRead(0) reads it in and says so (readyRead)
@@ -178,19 +186,15 @@ bool Sharing::start()
         if (m_server.listen(at.address, at.port)) {
             offered << QStringLiteral("rigctl on %1").arg(at.text());
             if (!at.loopback()) {
-                qCWarning(lcShare).noquote() << "rigctl endpoint on" << at.text()
-                                             << "- anyone who can reach it can control the radio: "
-                                                "the protocol has no password";
+                warn(QStringLiteral("Sharing: anyone who can reach %1 can control the radio: the "
+                                    "protocol has no password")
+                         .arg(at.text()));
             }
         } else {
             all = false;
-            const QString text = QStringLiteral("Sharing: cannot listen on %1 (%2); Vexalo runs on "
-                                                "without the rigctl endpoint")
-                                     .arg(at.text(), m_server.errorString());
-            qCWarning(lcShare).noquote() << text;
-            if (m_note) {
-                m_note(text);
-            }
+            warn(QStringLiteral("Sharing: cannot listen on %1 (%2); Vexalo runs on without the "
+                                "rigctl endpoint")
+                     .arg(at.text(), m_server.errorString()));
         }
     }
     if (!m_options.passThroughLink.isEmpty()) {
@@ -209,11 +213,7 @@ bool Sharing::start()
         } else {
             all = false;
             m_port.reset();
-            const QString text = QStringLiteral("Sharing: no pass-through port: %1").arg(error);
-            qCWarning(lcShare).noquote() << text;
-            if (m_note) {
-                m_note(text);
-            }
+            warn(QStringLiteral("Sharing: no pass-through port: %1").arg(error));
         }
     }
     if (!offered.isEmpty()) {

@@ -65,7 +65,9 @@ private:
     void poll();
     void retire(ClientId id, const QString &why);
     void updateReports();
+    // Logged and noted for the operator: what happened, and what went wrong.
     void say(const QString &text);
+    void warn(const QString &text);
 
     ClientTraffic &m_traffic;
     ShareOptions m_options;
