@@ -39,8 +39,8 @@ std::string runTool(const QString &program, const QStringList &args)
 }
 
 // A client of the raw protocol. Each request is followed by "+\get_powerstat", whose answer
-// marks the end of the one before it (so that request itself is left out of the table below). ("+\chk_vfo" would not do: rigctld then answers the next
-// request in the extended style too.)
+// marks the end of the one before it (so that request itself is left out of the table below).
+// ("+\chk_vfo" would not do: rigctld then answers the next request in the extended style too.)
 class RawClient {
 public:
     explicit RawClient(quint16 port)
@@ -266,6 +266,17 @@ TEST(Sharing, AnswersAreLaidOutAsRigctldLaysThemOut)
         const std::string ours = vexalo.ask(request);
         EXPECT_EQ(layout(ours), layout(dummy.ask(request))) << request << " -> " << ours;
     }
+    // And through Hamlib's own client.
+    const QStringList list { "f",   "m",    "v", "s",    "i", "x", "F",    "7074000", "M",
+                             "USB", "2400", "V", "VFOA", "S", "0", "VFOA", "f" };
+    const auto client = [&](quint16 at) {
+        return runTool("rigctl",
+                       QStringList { "-m", "2", "-r", QStringLiteral("127.0.0.1:%1").arg(at) }
+                           + list);
+    };
+    const std::string ours = client(port);
+    EXPECT_EQ(layout(ours), layout(client(dummyPort))) << ours;
+    EXPECT_EQ(std::count(ours.begin(), ours.end(), '\n'), 10) << ours; // every value printed
     vexalo.socket.write("q\n");
     dummy.socket.write("q\n");
     EXPECT_EQ(vexalo.untilClosed(), dummy.untilClosed());
