@@ -112,6 +112,9 @@ bool sameLetters(std::string_view a, std::string_view b)
 const CommandInfo *lookUp(std::string_view word)
 {
     if (word.size() == 1) {
+        if (word[0] == '\0') {
+            return nullptr; // the mark of a command that has only its long name
+        }
         if (word[0] == 'Q') {
             return &infoOf(Command::Quit);
         }

@@ -102,6 +102,8 @@ TEST(RigctlSession, EachRequestBecomesTheQ7sCommandsAndAnAnswerInItsStyle)
         { "f m v\n", { "FR;", "FA;", "MD;", "FW;", "FR;" }, "14025000\nCW\n500\nVFOA\n" },
         { "\\foo f\n", {}, "RPRT -4\n" },
         { "FA;\n", {}, "RPRT -4\n" },
+        { std::string("\0\n", 2), {}, "RPRT -4\n" }, // no short name, not \chk_vfo
+        { std::string("\0\n", 2), {}, "RPRT -4\n" },
         { "F\n", {}, "RPRT -1\n" },
         { "F 1e12\nF -5\nF abc\n", {}, "RPRT -1\nRPRT -1\nRPRT -1\n" },
         { "\n  \n", {}, "" },
