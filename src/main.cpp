@@ -39,25 +39,23 @@ int main(int argc, char **argv)
         std::fputs(commandLine.output.c_str(), commandLine.exitStatus == 0 ? stdout : stderr);
         return commandLine.exitStatus;
     }
-    // A --share endpoint that names nothing is refused on the command line, and reported and
-    // left out when it comes from vexalo.conf.
-    const auto endpointOf = [](const CommandLine &line, QString &error) {
-        const auto share = line.values.find("share");
-        return share == line.values.end() ? std::optional<Endpoint>()
-                                          : parseEndpoint(share->second, error);
+    // Where --share listens: one that names nothing is refused on the command line, and
+    // reported and left out when it comes from vexalo.conf.
+    const auto endpointIn = [](const auto &values, QString &error) {
+        const auto share = values.find("share");
+        return share == values.end() ? std::optional<Endpoint>()
+                                     : parseEndpoint(share->second, error);
     };
     QString shareError;
-    std::optional<Endpoint> shareAt = endpointOf(commandLine, shareError);
+    std::optional<Endpoint> shareAt = endpointIn(commandLine.values, shareError);
     if (commandLine.has("share") && !shareAt) {
         std::fprintf(stderr, "vexalo: --share: %s\nTry 'vexalo --help'.\n", qPrintable(shareError));
         return 2;
     }
     ConfigOptions kept = readOptionsFile();
-    if (!commandLine.has("share") && kept.values.count("share") != 0) {
-        CommandLine fromFile;
-        fromFile.values = kept.values;
-        shareAt = endpointOf(fromFile, shareError);
-        if (!shareAt) {
+    if (!commandLine.has("share")) {
+        shareAt = endpointIn(kept.values, shareError);
+        if (kept.values.count("share") != 0 && !shareAt) {
             kept.problems.push_back("--share: " + shareError.toStdString());
         }
     }
