@@ -585,7 +585,7 @@ def shared_sections(table, server, display, alone):
     answered = poller.heard.count(b"FA00014025000;") if poller else 0
     table.add("Alt+A to the command on the line, a client polling", to_line,
               target="<= 20 ms", bound="~0")
-    table.add("Alt+A to first sound, idle 1 s, a client polling FA; / 100 ms", to_sound,
+    table.add("Alt+A to first sound, idle 1 s, FA; polled / 100 ms", to_sound,
               target=f"<= {1.1 * alone * 1000:.0f} ms (1.1 x alone)" if alone else "",
               bound=f"{alone * 1000:.0f} ms (alone)" if alone else "")
     table.add("the polling client's queries answered", [answered / max(1, poller.asked if poller else 1)],
