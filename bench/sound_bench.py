@@ -213,7 +213,7 @@ def wall(stamp):
 class Run:
     """Vexalo in its own working directory against q7sim on ./com1, logging with wall times."""
 
-    def __init__(self, settings, display, audio_env, sim_options=(), script=None):
+    def __init__(self, settings, display, audio_env, sim_options=(), script=None, args=()):
         self.dir = tempfile.mkdtemp(prefix="vexalo-bench-")
         os.symlink(VOICE, os.path.join(self.dir, "ZSsounds"))
         with open(os.path.join(self.dir, "vexalo.ini"), "wb") as f:
@@ -233,7 +233,7 @@ class Run:
                    QT_MESSAGE_PATTERN="%{time yyyy-MM-ddTHH:mm:ss.zzz} %{message}")
         self.log_file = open(os.path.join(self.dir, "vexalo.log"), "wb")
         self.started = time.time()
-        self.vexalo = start([VEXALO], cwd=self.dir, env=env, stderr=self.log_file,
+        self.vexalo = start([VEXALO] + list(args), cwd=self.dir, env=env, stderr=self.log_file,
                             stdout=subprocess.DEVNULL)
 
     def log(self):
@@ -515,6 +515,81 @@ def manual_sections(table, server, display, period, keep_fed, rows):
               bound=f"{bound * 1000:.0f} ms")
     table.add("idle CPU per minute (first minute after speaking)", [idle_cpu],
               target="<= 100 ms", bound="0")
+    return statistics.median(to_sound_fed) if to_sound_fed else None
+
+
+class PassThroughPoller(threading.Thread):
+    """A program on the pass-through port asking "FA;" every 100 ms, as such programs do: each
+    time once the last answer has come (or a second has passed)."""
+
+    def __init__(self, path):
+        super().__init__(daemon=True)
+        import tty
+        self.fd = os.open(path, os.O_RDWR | os.O_NOCTTY | os.O_NONBLOCK)
+        tty.setraw(self.fd)
+        self.running, self.asked, self.heard = True, 0, b""
+
+    def run(self):
+        while self.running:
+            os.write(self.fd, b"FA;")
+            self.asked += 1
+            sent, answers = time.time(), self.heard.count(b";")
+            while time.time() < sent + 0.1 or (self.heard.count(b";") == answers
+                                                 and time.time() < sent + 1.0):
+                time.sleep(0.005)
+                try:
+                    self.heard += os.read(self.fd, 4096)
+                except BlockingIOError:
+                    pass
+
+    def stop(self):
+        self.running = False
+        self.join()
+        os.close(self.fd)
+
+
+def shared_sections(table, server, display, alone):
+    """Alt+A while a program on the pass-through port polls "FA;" every 100 ms."""
+    table.section("The program sharing the radio, Manual mode, q7sim at line pace")
+    recorder = Recorder(server)
+    run = Run(b"1,0,#FALSE#\r\n", display, server.env, args=["--share"])
+    poller = None
+    try:
+        run.wait_for("send AI0;")
+        run.wait_quiet(0.5)
+        run.focus(display)
+        poller = PassThroughPoller(os.path.join(run.dir, "cat1"))
+        poller.start()
+        presses = []
+        for _ in range(20):
+            before = len([1 for _, t in run.log() if t == "clip a"])
+            time.sleep(1.0)
+            presses.append(press(display, "alt+a"))
+            run.wait_for("clip a", 10, before + 1)
+            run.wait_quiet(0.3)
+        log = run.log()
+    finally:
+        if poller:
+            poller.stop()
+        run.stop()
+        recorder.stop()
+    sends = [t for t, text in log if text == "send FA;"]
+    to_line, to_sound = [], []
+    for k, pressed in enumerate(presses):
+        send = next((t for t in sends if t >= pressed - 0.002), None)
+        if send is not None:
+            to_line.append(send - pressed)
+        sound = recorder.first_sound(pressed, presses[k + 1] if k + 1 < len(presses) else None)
+        if sound is not None:
+            to_sound.append(sound - pressed)
+    answered = poller.heard.count(b"FA00014025000;") if poller else 0
+    table.add("Alt+A to the command on the line, a client polling", to_line,
+              target="<= 20 ms", bound="~0")
+    table.add("Alt+A to first sound, idle 1 s, FA; polled / 100 ms", to_sound,
+              target=f"<= {1.1 * alone * 1000:.0f} ms (1.1 x alone)" if alone else "",
+              bound=f"{alone * 1000:.0f} ms (alone)" if alone else "")
+    table.add("the polling client's queries answered", [answered / max(1, poller.asked if poller else 1)],
+              unit="%", scale=100, target="100 %", bound="")
 
 
 def full_auto_sections(table, server, display, period, keep_fed, rows):
@@ -660,7 +735,8 @@ def main():
         note(f"sound server and display {display} ready")
         existing_benchmarks(table)
         period, keep_fed = device_sections(table, server)
-        manual_sections(table, server, display, period, keep_fed, rows)
+        alone = manual_sections(table, server, display, period, keep_fed, rows)
+        shared_sections(table, server, display, alone)
         full_auto_sections(table, server, display, period, keep_fed, rows)
         silent_radio_section(table, display, rows)
         memory_section(table, display)

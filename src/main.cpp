@@ -17,6 +17,7 @@
 #include "radio_handshake.h"
 #include "serial_radio_port.h"
 #include "settings.h"
+#include "sharing.h"
 #include "shell.h"
 #include "speech_dispatcher.h"
 #include "stop_signals.h"
@@ -41,7 +42,26 @@ int main(int argc, char **argv)
         std::fputs(commandLine.output.c_str(), commandLine.exitStatus == 0 ? stdout : stderr);
         return commandLine.exitStatus;
     }
-    const ConfigOptions kept = readOptionsFile();
+    // Where --share listens: one that names nothing is refused on the command line, and
+    // reported and left out when it comes from vexalo.conf.
+    const auto endpointIn = [](const auto &values, QString &error) {
+        const auto share = values.find("share");
+        return share == values.end() ? std::optional<Endpoint>()
+                                     : parseEndpoint(share->second, error);
+    };
+    QString shareError;
+    std::optional<Endpoint> shareAt = endpointIn(commandLine.values, shareError);
+    if (commandLine.has("share") && !shareAt) {
+        std::fprintf(stderr, "vexalo: --share: %s\nTry 'vexalo --help'.\n", qPrintable(shareError));
+        return 2;
+    }
+    ConfigOptions kept = readOptionsFile();
+    if (!commandLine.has("share")) {
+        shareAt = endpointIn(kept.values, shareError);
+        if (kept.values.count("share") != 0 && !shareAt) {
+            kept.problems.push_back("--share: " + shareError.toStdString());
+        }
+    }
     for (const std::string &problem : kept.problems) {
         qCWarning(lcShell, "%s %s", kOptionsFileName, problem.c_str());
     }
@@ -123,6 +143,14 @@ int main(int argc, char **argv)
         // yet still needs the shutdown, one already run is not run again.
         shell.shutDown();
         return 0;
+    }
+    // Once Vexalo has the radio: a client never meets the start-up's handshake.
+    std::unique_ptr<Sharing> sharing;
+    if (shareAt) {
+        sharing = std::make_unique<Sharing>(
+            link.clients(), ShareOptions { shareAt, QStringLiteral("cat1") },
+            [&announcements](const QString &text) { announcements.note(text); });
+        sharing->start();
     }
     window.show();
     return app.exec();

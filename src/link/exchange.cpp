@@ -1,6 +1,7 @@
 #include "exchange.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace vexalo {
 
@@ -32,9 +33,9 @@ std::optional<std::string> Exchange::expectedPrefix(std::string_view command)
     return std::nullopt;
 }
 
-Exchange::Ticket Exchange::record(std::string prefix, Kind kind)
+Exchange::Ticket Exchange::record(std::optional<std::string> prefix, Kind kind, const Asker &asker)
 {
-    m_queries.push_back(Query { ++m_last, std::move(prefix), kind, m_clock() });
+    m_queries.push_back(Query { ++m_last, std::move(prefix), kind, m_clock(), asker });
     return m_last;
 }
 
@@ -44,31 +45,76 @@ Exchange::Ticket Exchange::sent(std::string_view command, Kind kind)
     return prefix ? record(std::move(*prefix), kind) : 0;
 }
 
+bool Exchange::clientQuery(std::string_view command)
+{
+    return command.size() == 3 && isLetter(command[0]) && isLetter(command[1]) && command[2] == ';';
+}
+
+Exchange::Ticket Exchange::sentFor(const Asker &asker, std::string_view command)
+{
+    std::optional<std::string> prefix;
+    if (clientQuery(command)) {
+        prefix = std::string { upper(command[0]), upper(command[1]) };
+    }
+    return record(std::move(prefix), Kind::Plain, asker);
+}
+
 Exchange::Ticket Exchange::expectAnyReply(Kind kind)
 {
     return record(std::string(), kind);
 }
 
+template <typename Predicate> void Exchange::drop(Predicate gone)
+{
+    std::erase_if(m_queries, [this, &gone](const Query &q) {
+        if (!gone(q)) {
+            return false;
+        }
+        // A client's command that expected nothing but a possible error has simply gone well.
+        if (q.asker.isClient() && q.prefix) {
+            m_unanswered.push_back(q.asker);
+        }
+        return true;
+    });
+}
+
 void Exchange::dropExpired()
 {
     const auto now = m_clock();
-    std::erase_if(m_queries, [now](const Query &q) { return now - q.sentAt > kReplyTimeout; });
+    drop([now](const Query &q) { return now - q.sentAt > kReplyTimeout; });
 }
 
 Exchange::Match Exchange::match(std::string_view reply)
 {
     dropExpired();
-    const auto fits = std::find_if(m_queries.begin(), m_queries.end(),
-                                   [reply](const Query &q) { return reply.starts_with(q.prefix); });
+    // Only a client can have sent the radio something it does not know; Vexalo's own
+    // commands are all the radio's, so an error reply is never taken as their answer.
+    const bool error = reply.starts_with('?');
+    const auto fits
+        = std::find_if(m_queries.begin(), m_queries.end(), [reply, error](const Query &q) {
+              return (q.prefix && reply.starts_with(*q.prefix)) || (error && q.asker.isClient());
+          });
     if (fits == m_queries.end()) {
         return {};
     }
-    return Match { fits->ticket, fits->kind == Kind::Info };
+    return Match { fits->ticket, fits->kind == Kind::Info, fits->asker };
 }
 
 void Exchange::answered(Ticket ticket)
 {
-    std::erase_if(m_queries, [ticket](const Query &q) { return q.ticket <= ticket; });
+    drop([ticket](const Query &q) { return q.ticket < ticket; });
+    std::erase_if(m_queries, [ticket](const Query &q) { return q.ticket == ticket; });
+}
+
+void Exchange::forgetAll()
+{
+    drop([](const Query &) { return true; });
+}
+
+std::vector<Asker> Exchange::takeUnanswered()
+{
+    dropExpired();
+    return std::exchange(m_unanswered, {});
 }
 
 bool Exchange::outstanding(Ticket ticket)
@@ -81,7 +127,8 @@ bool Exchange::outstanding(Ticket ticket)
 bool Exchange::anyOutstanding()
 {
     dropExpired();
-    return !m_queries.empty();
+    return std::any_of(m_queries.begin(), m_queries.end(),
+                       [](const Query &q) { return !q.asker.isClient(); });
 }
 
 bool Exchange::infoOutstanding()

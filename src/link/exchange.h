@@ -1,9 +1,10 @@
-// Which query a reply answers. Every command that expects a reply is recorded with what it
-// expects; a reply answers the oldest outstanding query it fits, and the older ones are dropped,
-// since the radio answers in order. A query is forgotten once the reply timeout has passed on
-// the line clock, which the caller provides (the program's excludes time spent speaking, when
-// nobody looks at the line). The link owns the one exchange of the program.
+// Which query a reply answers, and for whom (Vexalo or a client sharing the radio): a reply answers
+// the oldest outstanding query it fits, the older ones being dropped, since the radio answers in
+// order; a query is forgotten after the reply timeout on the line clock the caller provides (the
+// program's leaves out time spent speaking). The link owns the one exchange of the program.
 #pragma once
+
+#include "client_line.h"
 
 #include <chrono>
 #include <cstdint>
@@ -12,6 +13,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vexalo {
 
@@ -34,15 +36,23 @@ public:
 
     explicit Exchange(LineClock clock = &Clock::now) : m_clock(std::move(clock)) { }
 
-    // Records the command if it expects a reply; 0 when it expects none.
+    // Records Vexalo's command if it expects a reply; 0 when it expects none.
     Ticket sent(std::string_view command, Kind kind = Kind::Plain);
+    // Records a client's command, always: a query of two letters expects a reply with them in
+    // upper case ("id;" too: a client's "id;" must not take whatever comes), and any command,
+    // query or not, may be answered by the radio's error reply ("?;").
+    Ticket sentFor(const Asker &asker, std::string_view command);
+    // Whether a client's command is a query the radio answers.
+    static bool clientQuery(std::string_view command);
     // A query answered by whatever reply comes next.
     Ticket expectAnyReply(Kind kind = Kind::Plain);
 
     struct Match {
         Ticket ticket = 0; // the query the reply answers; 0 when it answers none
         bool info = false;
+        Asker asker;
         bool asked() const { return ticket != 0; }
+        bool forClient() const { return asked() && asker.isClient(); }
     };
     // The oldest outstanding query the reply fits, without settling it: a reply recorded in a
     // band-change burst answers nothing and leaves it outstanding.
@@ -51,22 +61,31 @@ public:
     void answered(Ticket ticket);
 
     bool outstanding(Ticket ticket);
+    // Vexalo's own queries: whether one is outstanding, and whether it is Info.
     bool anyOutstanding();
     bool infoOutstanding();
-    void forgetAll() { m_queries.clear(); }
+    void forgetAll();
+
+    // The clients' queries that have left without an answer since the last call (their time
+    // ran out, or the radio answered a later command), oldest first.
+    std::vector<Asker> takeUnanswered();
 
 private:
     struct Query {
         Ticket ticket;
-        std::string prefix;
+        std::optional<std::string> prefix; // none: only an error reply fits
         Kind kind;
         Clock::time_point sentAt;
+        Asker asker;
     };
-    Ticket record(std::string prefix, Kind kind);
+    Ticket record(std::optional<std::string> prefix, Kind kind, const Asker &asker = {});
     void dropExpired();
+    // Removes the queries the predicate names; clients' queries among them go unanswered.
+    template <typename Predicate> void drop(Predicate gone);
 
     LineClock m_clock;
     std::deque<Query> m_queries; // oldest first
+    std::vector<Asker> m_unanswered;
     Ticket m_last = 0;
 };
 

@@ -14,10 +14,27 @@ Link::Link(Interpreter &interpreter, Announcer &announcer, RadioPort &port,
     : m_announcer(announcer), m_port(port), m_lifecycle(lifecycle),
       // Nobody reads the line while a clip plays, so a reply's age leaves that time out.
       m_exchange([&announcer] { return Exchange::Clock::now() - announcer.speakingTime(); }),
-      m_path(m_exchange, interpreter, announcer, *this)
+      m_path(m_exchange, interpreter, announcer, *this),
+      m_clients(
+          m_exchange,
+          [this](std::string_view command) {
+              if (stopping()) {
+                  return false;
+              }
+              qCDebug(lcLink, "send %.*s (for clients)", static_cast<int>(command.size()),
+                      command.data());
+              return m_port.write(command);
+          },
+          [this] { return stopping(); })
 {
+    m_path.setClients(&m_clients);
+    m_clients.setReportsForClientsOnlyChanged(
+        [this](bool only) { m_path.setUnaskedForClientsOnly(only); });
     m_port.setReceiver([this](std::string_view input) { receive(input); });
-    m_path.setLine([this] { return m_port.takeWaiting(); });
+    m_path.setLine([this] {
+        m_clients.betweenClips();
+        return m_port.takeWaiting();
+    });
     m_lockPoll.setObjectName(QStringLiteral("Timer1"));
     m_lockPoll.setInterval(kLockPollInterval);
     connect(&m_lockPoll, &QTimer::timeout, this, &Link::pollLock);
@@ -41,6 +58,7 @@ bool Link::SendCommand(std::string_view command)
         m_announcer.say({ "q7_error" });
         return false;
     }
+    m_clients.ownCommandWritten(command);
     return true;
 }
 
@@ -68,6 +86,11 @@ Link::Asked Link::askAndWait(std::string_view command, Exchange::Kind kind)
 
 void Link::release()
 {
+    if (m_clients.reportsForClientsOnly()) {
+        qCDebug(lcLink, "send %.*s (release, for clients)",
+                static_cast<int>(commands::kAutoInfoOff.size()), commands::kAutoInfoOff.data());
+        m_port.write(commands::kAutoInfoOff);
+    }
     qCDebug(lcLink, "send %.*s (release)", static_cast<int>(commands::kRelease.size()),
             commands::kRelease.data());
     m_port.write(commands::kRelease);
@@ -79,6 +102,7 @@ void Link::receive(std::string_view input)
         return;
     }
     m_path.receive(input);
+    m_clients.settle();
     m_announcer.speak();
 }
 

@@ -1,10 +1,11 @@
-// The program's side of the serial line: writing commands (a failed write is heard as
-// "q7_error"), the exchange of queries and replies (it alone records what was asked), the
-// arrival event that hands replies down the reply path and has their announcements said,
-// bounded waits for an answer while events keep flowing, and the lock poll. Once the program
+// The program's side of the serial line, and its one writer, also for the programs that share the
+// radio: writing commands (a failed write is heard as "q7_error"), the exchange of queries and
+// replies, the arrival event that hands replies down the reply path and has their announcements
+// said, bounded waits for an answer while events keep flowing, and the lock poll. Once the program
 // is stopping it writes nothing more, hands nothing on, and every wait ends at once.
 #pragma once
 
+#include "client_traffic.h"
 #include "exchange.h"
 #include "reply_path.h"
 
@@ -44,8 +45,23 @@ public:
     bool SendCommand(std::string_view command);
 
     // The shutdown's release of the radio: straight to the port, nothing awaited, and a closed
-    // port is no reason for an error clip.
+    // port is no reason for an error clip. Reports switched on for clients alone go off first.
     void release();
+
+    // The programs sharing the radio: their commands, answers and wish for reports.
+    ClientTraffic &clients() { return m_clients; }
+    // No client command goes out while the guard lives.
+    class [[nodiscard]] ClientHold {
+    public:
+        explicit ClientHold(ClientTraffic &clients) : m_clients(clients) { m_clients.hold(); }
+        ~ClientHold() { m_clients.release(); }
+        ClientHold(const ClientHold &) = delete;
+        ClientHold &operator=(const ClientHold &) = delete;
+
+    private:
+        ClientTraffic &m_clients;
+    };
+    ClientHold holdClients() { return ClientHold(m_clients); }
 
     bool stopping() const;
 
@@ -72,6 +88,7 @@ private:
     const Lifecycle &m_lifecycle;
     Exchange m_exchange;
     ReplyPath m_path;
+    ClientTraffic m_clients;
     QTimer m_lockPoll;
 };
 

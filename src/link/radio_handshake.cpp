@@ -33,6 +33,9 @@ void RadioHandshake::InitRadio(ReportModeCommands &modes)
         return;
     }
     m_running = true;
+    // A client's command must not meet the identification, which takes any reply, nor the
+    // port while it is reopened; the clients wait their turn until the handshake is over.
+    const auto held = m_link.holdClients();
     do {
         m_again = false;
         runOnce(modes);

@@ -19,6 +19,21 @@ void ReplyPath::collectArrivals()
 void ReplyPath::handle(const std::string &reply)
 {
     const Exchange::Match match = m_exchange.match(reply);
+    if (match.forClient()) {
+        m_exchange.answered(match.ticket);
+        if (m_clients != nullptr) {
+            m_clients->answered(match.asker, reply);
+        }
+        return;
+    }
+    if (!match.asked()) {
+        if (m_clients != nullptr) {
+            m_clients->reported(reply);
+        }
+        if (m_unaskedForClientsOnly) {
+            return;
+        }
+    }
     const ReplyContext context { match.asked(), match.info, m_window->fullAutoChecked(),
                                  m_window->lockChecked() };
     Outcome outcome = m_interpreter.HandleReply(reply, context);

@@ -1,12 +1,13 @@
 // The road every reply from the radio takes: cut from the arrivals, matched by the exchange with
 // the query it answers, interpreted against the recorded state, its effects applied (a query
 // answered, the lock poll paused or resumed) and its announcement handed to the announcer, one
-// reply at a time in arrival order. It is also the announcer's source of arrivals between
-// clips. Free of Qt and of the port, so that the program, the replay tool and the fuzz target
-// all run this same road.
+// reply at a time in arrival order; a client's answer goes back to the client instead, neither
+// interpreted nor said. It is also the announcer's source of arrivals between clips. Free of Qt
+// and of the port, so that the program, the replay tool and the fuzz target all run this road.
 #pragma once
 
 #include "announcer.h"
+#include "client_line.h"
 #include "exchange.h"
 #include "interpreter.h"
 #include "reply_framer.h"
@@ -73,6 +74,11 @@ public:
         m_observer = std::move(observer);
     }
 
+    // Programs sharing the radio: their answers and the radio's reports go here.
+    void setClients(ClientLine *clients) { m_clients = clients; }
+    // While the radio reports only for the clients, Vexalo leaves its reports to them.
+    void setUnaskedForClientsOnly(bool only) { m_unaskedForClientsOnly = only; }
+
     // Frames the input and handles every reply it completes, in order. Speaks nothing: the
     // announcements wait in the announcer until it is asked to speak.
     void receive(std::string_view input);
@@ -92,6 +98,8 @@ private:
     const WindowReadouts *m_window = &m_noWindow;
     std::function<std::string()> m_takeWaiting;
     std::function<void(const HandledReply &)> m_observer;
+    ClientLine *m_clients = nullptr;
+    bool m_unaskedForClientsOnly = false;
     ReplyFramer m_framer;
 };
 

@@ -22,18 +22,43 @@ std::string usage(std::span<const CommandLineOption> options)
           "/dev/ttyS9.\n"
           "Besides the buttons' Alt keys and the menus' keys, Ctrl+R says the last\n"
           "announcement again and Ctrl+H opens the window of recent announcements.\n\n";
-    std::size_t width = 0;
-    for (const CommandLineOption &option : options) {
-        width = std::max(width, option.name.size() + option.argument.size() + 1);
-    }
-    for (const CommandLineOption &option : options) {
+    const auto spelled = [](const CommandLineOption &option) {
         std::string left = "--" + std::string(option.name);
-        if (!option.argument.empty()) {
+        if (option.optionalValue) {
+            left += "[=" + std::string(option.argument) + "]";
+        } else if (!option.argument.empty()) {
             left += " " + std::string(option.argument);
         }
-        text += "  " + left + std::string(width + 4 - left.size(), ' ') + std::string(option.help)
-            + "\n";
+        return left;
+    };
+    std::size_t width = 0;
+    for (const CommandLineOption &option : options) {
+        width = std::max(width, spelled(option).size());
     }
+    for (const CommandLineOption &option : options) {
+        const std::string left = spelled(option);
+        std::string help(option.help);
+        // Continuation lines of the help start under its first line.
+        for (std::size_t at = help.find('\n'); at != std::string::npos;
+             at = help.find('\n', at + 1)) {
+            help.insert(at + 1, width + 6, ' ');
+        }
+        text += "  " + left + std::string(width + 4 - left.size(), ' ') + help + "\n";
+    }
+    text += "\n"
+            "Sharing the radio (--share): other programs use the Q7 through Vexalo while\n"
+            "it keeps talking; only Vexalo opens the radio's port. Off unless asked for.\n"
+            "  Hamlib programs (WSJT-X, JS8Call, fldigi, loggers, Gpredict): rig \"Hamlib\n"
+            "    NET rigctl\" (model 2), server 127.0.0.1:4532; PTT by VOX or a line of its\n"
+            "    own (the Q7's protocol has no transmit command); in WSJT-X mode\n"
+            "    \"Data/Pkt\" (the Q7's data mode) or \"USB\", split \"Fake It\".\n"
+            "    To try it: rigctl -m 2 -r 127.0.0.1:4532 f m\n"
+            "  Programs that speak the Q7's own commands: the serial port cat1 in\n"
+            "    Vexalo's folder, any baud rate. \"AI2;\" there sends that program the\n"
+            "    radio's reports; \"AI\" and \"q7\" commands are answered by Vexalo and\n"
+            "    never reach the radio.\n"
+            "  Any other address than 127.0.0.1 lets whoever reaches it control the\n"
+            "  radio: the protocol has no password.\n";
     return text;
 }
 
@@ -80,7 +105,11 @@ CommandLine parseCommandLine(std::span<const std::string> args,
             return failure("unknown option '--" + name + "'");
         }
         std::string value;
-        if (option->argument.empty()) {
+        if (option->optionalValue) {
+            if (equals != std::string::npos) {
+                value = arg.substr(equals + 1);
+            }
+        } else if (option->argument.empty()) {
             if (equals != std::string::npos) {
                 return failure("--" + name + " takes no value");
             }

@@ -16,6 +16,7 @@ struct CommandLineOption {
     std::string_view name; // without the leading "--"
     std::string_view argument; // empty for a switch, else the placeholder shown by --help
     std::string_view help;
+    bool optionalValue = false; // "--name" alone or "--name=VALUE", never "--name VALUE"
     // For an option with a value: what is wrong with it, or nothing when it is fine.
     std::string_view (*refuse)(std::string_view value) = nullptr;
 };
@@ -31,13 +32,23 @@ inline constexpr CommandLineOption kOptions[] = {
     { "help", "", "show this text and exit" },
     { "version", "", "show the version and exit" },
     { "transcript", "", "also write each announcement as a line on standard output" },
-    { "speech", "HOW",
-      "clips (the recorded voice, the default) or dispatcher (the desktop's speech service, in "
-      "the voice and rate of the screen reader)",
-      &refuseSpeech },
-    { "speech-rate", "N",
-      "with --speech=dispatcher, Vexalo's own rate from -100 to 100 on top of the service's",
-      &refuseSpeechRate },
+    { .name = "speech",
+      .argument = "HOW",
+      .help = "clips (the recorded voice, the default) or dispatcher\n"
+              "(the desktop's speech service, in the voice and rate of\n"
+              "the screen reader)",
+      .refuse = &refuseSpeech },
+    { .name = "speech-rate",
+      .argument = "N",
+      .help = "with --speech=dispatcher, Vexalo's own rate from -100\n"
+              "to 100 on top of the service's",
+      .refuse = &refuseSpeechRate },
+    { .name = "share",
+      .argument = "[ADDRESS:]PORT",
+      .help = "share the radio with other programs: a rigctl endpoint on\n"
+              "127.0.0.1:4532 (or the address and port given) and the\n"
+              "pass-through serial port cat1 (see below)",
+      .optionalValue = true },
 };
 
 struct CommandLine {

@@ -77,16 +77,17 @@ public:
         ASSERT_TRUE(QFileInfo::exists(path(link))) << said.toStdString();
     }
 
-    void startVexalo()
+    void startVexalo(const QStringList &args = {})
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("QT_QPA_PLATFORM", "offscreen");
         env.insert("QT_LOGGING_RULES",
-                   "vexalo.speech.debug=true;vexalo.link.debug=true;vexalo.interpreter.debug=true");
+                   "vexalo.speech.debug=true;vexalo.link.debug=true;vexalo.interpreter.debug=true;"
+                   "vexalo.share.info=true");
         env.insert("QT_MESSAGE_PATTERN", "%{time process} %{message}");
         vexalo.setProcessEnvironment(env);
         vexalo.setWorkingDirectory(dir.path());
-        vexalo.start(VEXALO_PATH, {});
+        vexalo.start(VEXALO_PATH, args);
         ASSERT_TRUE(vexalo.waitForStarted());
     }
 

@@ -88,6 +88,30 @@ TEST(CommandLine, ReadsOptionValuesInBothSpellings)
               std::string::npos);
 }
 
+TEST(CommandLine, AnOptionalValueIsGivenOnlyWithAnEqualsSign)
+{
+    const struct {
+        std::vector<std::string> args;
+        std::string value; // of --share, when the line is taken
+        std::string error;
+    } cases[] = {
+        { { "--share" }, "", "" },
+        { { "--share=4533" }, "4533", "" },
+        { { "--share=0.0.0.0:4532", "--transcript" }, "0.0.0.0:4532", "" },
+        { { "--share", "--transcript" }, "", "" },
+        { { "--share", "4533" }, "", "unexpected argument '4533'" },
+    };
+    for (const auto &c : cases) {
+        const CommandLine result = parse(c.args);
+        EXPECT_EQ(result.error, c.error) << testing::PrintToString(c.args);
+        if (c.error.empty()) {
+            EXPECT_EQ(result.values.at("share"), c.value) << testing::PrintToString(c.args);
+        }
+    }
+    EXPECT_NE(parse({ "--help" }).output.find("  --share[=[ADDRESS:]PORT]  "), std::string::npos);
+    EXPECT_EQ(parseConfigOptions("--share=4533\n").values.at("share"), "4533");
+}
+
 TEST(ConfigOptions, LinesAreOptionsBadOnesAreReportedAndTheCommandLineWins)
 {
     static constexpr CommandLineOption options[] = {
@@ -105,7 +129,8 @@ TEST(ConfigOptions, LinesAreOptionsBadOnesAreReportedAndTheCommandLineWins)
                                                   "com1\n"
                                                   "--log=second.txt",
                                                   options);
-    EXPECT_EQ(file.values, (decltype(file.values) { { "transcript", "" }, { "log", "second.txt" } }));
+    EXPECT_EQ(file.values,
+              (decltype(file.values) { { "transcript", "" }, { "log", "second.txt" } }));
     EXPECT_EQ(file.problems,
               (std::vector<std::string> { "line 5: unknown option '--loud'",
                                           "line 6: --help belongs on the command line, not in "

@@ -1,0 +1,199 @@
+#include "pass_through_port.h"
+
+#include "logging.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSocketNotifier>
+
+#include <array>
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/inotify.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace vexalo {
+
+namespace {
+
+QString systemError(const char *what)
+{
+    return QStringLiteral("%1: %2").arg(QLatin1String(what),
+                                        QString::fromLocal8Bit(std::strerror(errno)));
+}
+
+} // namespace
+
+PassThroughPort::PassThroughPort(QString linkPath) : m_link(std::move(linkPath)) { }
+
+PassThroughPort::~PassThroughPort()
+{
+    close();
+    // Only our own link: another Vexalo may have taken the name over since.
+    const QString target = QFile::symLinkTarget(m_link);
+    if (!m_device.isEmpty() && target == m_device) {
+        QFile::remove(m_link);
+    }
+}
+
+bool PassThroughPort::open(QString &error)
+{
+    const QFileInfo existing(m_link);
+    if (existing.exists() && !existing.isSymLink()) {
+        error = QStringLiteral("%1 exists and is not a link; it is left as it is").arg(m_link);
+        return false;
+    }
+    return make(error);
+}
+
+bool PassThroughPort::make(QString &error)
+{
+    m_master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
+    if (m_master < 0 || grantpt(m_master) != 0 || unlockpt(m_master) != 0) {
+        error = systemError("cannot make a pseudo-terminal");
+        close();
+        return false;
+    }
+    std::array<char, 128> name {};
+    if (ptsname_r(m_master, name.data(), name.size()) != 0) {
+        error = systemError("cannot name the pseudo-terminal");
+        close();
+        return false;
+    }
+    m_device = QString::fromLocal8Bit(name.data());
+    // Raw, as a serial line to a radio is: nothing echoed, nothing translated.
+    m_far = ::open(name.data(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    termios tio {};
+    if (m_far < 0 || ::tcgetattr(m_far, &tio) != 0) {
+        error = systemError("cannot open the pseudo-terminal");
+        close();
+        return false;
+    }
+    cfmakeraw(&tio);
+    cfsetispeed(&tio, B4800);
+    cfsetospeed(&tio, B4800);
+    tio.c_cflag |= CLOCAL | CREAD;
+    ::tcsetattr(m_far, TCSANOW, &tio);
+
+    // Opens after ours are the program's.
+    m_watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (m_watch < 0 || inotify_add_watch(m_watch, name.data(), IN_OPEN | IN_CLOSE) < 0) {
+        error = systemError("cannot watch the pseudo-terminal");
+        close();
+        return false;
+    }
+
+    QFile::remove(m_link);
+    if (!QFile::link(m_device, m_link)) {
+        error = QStringLiteral("cannot make the link %1").arg(m_link);
+        close();
+        return false;
+    }
+    m_readable = std::make_unique<QSocketNotifier>(m_master, QSocketNotifier::Read);
+    connect(m_readable.get(), &QSocketNotifier::activated, this, &PassThroughPort::readProgram);
+    m_watched = std::make_unique<QSocketNotifier>(m_watch, QSocketNotifier::Read);
+    connect(m_watched.get(), &QSocketNotifier::activated, this, &PassThroughPort::readWatch);
+    return true;
+}
+
+void PassThroughPort::close()
+{
+    m_readable.reset();
+    m_watched.reset();
+    for (int *fd : { &m_watch, &m_far, &m_master }) {
+        if (*fd >= 0) {
+            ::close(*fd);
+            *fd = -1;
+        }
+    }
+}
+
+void PassThroughPort::hangUp()
+{
+    if (m_hangingUp || m_master < 0) {
+        return;
+    }
+    // Nothing more of this program's is read; the line is replaced once the notifier that may
+    // be calling us has returned.
+    m_hangingUp = true;
+    m_readable->setEnabled(false);
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_hangingUp = false;
+            const bool hadProgram = m_openers > 0;
+            m_openers = 0;
+            close();
+            QString error;
+            if (!make(error)) {
+                qCWarning(lcShare) << "the pass-through port is gone:" << error;
+            }
+            if (hadProgram) {
+                emit programClosed();
+            }
+        },
+        Qt::QueuedConnection);
+}
+
+void PassThroughPort::write(std::string_view bytes)
+{
+    while (!bytes.empty() && m_master >= 0) {
+        const ssize_t n = ::write(m_master, bytes.data(), bytes.size());
+        if (n <= 0) {
+            if (n < 0 && errno == EINTR) {
+                continue;
+            }
+            qCDebug(lcShare, "pass-through port: %zu bytes not taken", bytes.size());
+            return;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+}
+
+void PassThroughPort::readProgram()
+{
+    std::array<char, 4096> buffer {};
+    for (;;) {
+        const ssize_t n = ::read(m_master, buffer.data(), buffer.size());
+        if (n > 0) {
+            emit received(QByteArray(buffer.data(), static_cast<qsizetype>(n)));
+            if (m_hangingUp) {
+                return;
+            }
+            continue;
+        }
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        return;
+    }
+}
+
+void PassThroughPort::readWatch()
+{
+    alignas(inotify_event) std::array<char, 4096> buffer {};
+    for (;;) {
+        const ssize_t n = ::read(m_watch, buffer.data(), buffer.size());
+        if (n <= 0) {
+            return;
+        }
+        for (ssize_t i = 0; i + static_cast<ssize_t>(sizeof(inotify_event)) <= n;) {
+            inotify_event event {};
+            std::memcpy(&event, buffer.data() + i, sizeof event);
+            if ((event.mask & IN_OPEN) && m_openers++ == 0) {
+                emit programOpened();
+            }
+            if ((event.mask & IN_CLOSE) && m_openers > 0 && --m_openers == 0) {
+                // What it did not read must not greet the next program.
+                ::tcflush(m_far, TCIFLUSH);
+                emit programClosed();
+            }
+            i += static_cast<ssize_t>(sizeof(inotify_event) + event.len);
+        }
+    }
+}
+
+} // namespace vexalo

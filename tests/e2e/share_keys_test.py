@@ -1,0 +1,246 @@
+#!/usr/bin/python3
+"""Two rigctl clients (Hamlib's own rigctl, run again and again, and one speaking the protocol
+itself) and a program on the pass-through port poll the radio while the operator presses Alt
+keys in the real window under Xvfb, q7sim at line pace. Each client gets only its own answers;
+q7sim receives whole commands in the order Vexalo wrote them, a client's next only after the
+radio has answered its last; and the operator hears exactly what the same keys give without
+clients.
+
+    share_keys_test.py VEXALO Q7SIM
+"""
+import os
+import re
+import select
+import shutil
+import signal
+import socket
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+import tty
+
+VEXALO, Q7SIM = sys.argv[1], sys.argv[2]
+KEYS = ["alt+a", "alt+b", "alt+r", "alt+m", "alt+f", "alt+g", "alt+k", "alt+w", "alt+p",
+        "alt+n", "alt+e", "alt+i", "alt+a", "alt+s"]
+started = []
+
+
+def start(args, **kwargs):
+    process = subprocess.Popen(args, **kwargs)
+    started.append(process)
+    return process
+
+
+def stop(process):
+    if process.poll() is None:
+        process.send_signal(signal.SIGTERM)
+        try:
+            process.wait(10)
+        except subprocess.TimeoutExpired:
+            process.kill()
+            process.wait()
+
+
+def fail(message, *files):
+    print(f"FAILED: {message}", file=sys.stderr)
+    for name in files:
+        print(f"--- {name}", file=sys.stderr)
+        with open(name, errors="replace") as f:
+            print(f.read()[-6000:], file=sys.stderr)
+    sys.exit(1)
+
+
+def wait_for(path, text, limit=20.0):
+    deadline = time.time() + limit
+    while time.time() < deadline:
+        if os.path.exists(path):
+            with open(path, errors="replace") as f:
+                if text in f.read():
+                    return
+        time.sleep(0.05)
+    fail(f"no '{text}' in {path}", path)
+
+
+def free_port():
+    with socket.socket() as probe:
+        probe.bind(("127.0.0.1", 0))
+        return probe.getsockname()[1]
+
+
+class Poller(threading.Thread):
+    """Asks the same thing every `period` seconds through `ask`, as programs do: each time once
+    the last answer (`ending` bytes) has come, or two seconds have passed; keeps the replies."""
+
+    def __init__(self, period, ending, ask, read):
+        super().__init__(daemon=True)
+        self.period, self.ending, self.ask, self.read = period, ending, ask, read
+        self.asked, self.heard, self.running = 0, b"", True
+
+    def run(self):
+        while self.running:
+            answers = self.heard.count(self.ending)
+            self.ask()
+            self.asked += 1
+            sent = time.time()
+            while time.time() < sent + self.period or (
+                    self.heard.count(self.ending) == answers and time.time() < sent + 2.0):
+                self.heard += self.read(0.02)
+
+    def finish(self, grace=2.0):
+        self.running = False
+        self.join()
+        deadline = time.time() + grace
+        while time.time() < deadline:
+            self.heard += self.read(deadline - time.time())
+
+
+def readable(fd, timeout):
+    if select.select([fd], [], [], max(0.0, timeout))[0]:
+        try:
+            return os.read(fd, 4096)
+        except OSError:
+            return b""
+    return b""
+
+
+def session(work, display, share):
+    """One run; returns (clips after the handshake, checks of the clients, work folder)."""
+    os.makedirs(work)
+    with open(os.path.join(work, "vexalo.ini"), "wb") as f:
+        f.write(b"1,0,#FALSE#\r\n")
+    sim = start([Q7SIM, "--link", "com1", "--log", "sim.log"], cwd=work,
+                stderr=subprocess.DEVNULL)
+    for _ in range(100):
+        if os.path.exists(os.path.join(work, "com1")):
+            break
+        time.sleep(0.05)
+    port = free_port()
+    log = os.path.join(work, "vexalo.log")
+    env = dict(os.environ, DISPLAY=display, QT_QPA_PLATFORM="xcb",
+               QT_LOGGING_RULES="vexalo.speech.debug=true;vexalo.link.debug=true",
+               QT_MESSAGE_PATTERN="%{message}")
+    with open(log, "wb") as out:
+        vexalo = start([VEXALO] + ([f"--share={port}"] if share else []), cwd=work, env=env,
+                       stderr=out, stdout=subprocess.DEVNULL)
+    wait_for(log, "send AI0;")
+    window = subprocess.run(["xdotool", "search", "--sync", "--onlyvisible", "--name",
+                             "Vexalo V1.05 beta"], env=env, capture_output=True, text=True,
+                            timeout=20).stdout.split()[0]
+    subprocess.run(["xdotool", "windowfocus", "--sync", window], env=env, timeout=20)
+    with open(log, errors="replace") as f:
+        handshake = len(f.read().splitlines())
+
+    pollers, rigctl_runs = [], []
+    if share:
+        tcp = socket.create_connection(("127.0.0.1", port))
+        pollers.append(("protocol client", b"14025000\n",
+                        Poller(0.1, b"\n", lambda: tcp.sendall(b"f\n"),
+                               lambda t: readable(tcp.fileno(), t))))
+        cat = os.open(os.path.join(work, "cat1"), os.O_RDWR | os.O_NOCTTY)
+        tty.setraw(cat)
+        pollers.append(("pass-through program", b"FA00014025000;",
+                        Poller(0.1, b";", lambda: os.write(cat, b"FA;"),
+                               lambda t: readable(cat, t))))
+        for _, _, poller in pollers:
+            poller.start()
+        hamlib_done = threading.Event()
+
+        def hamlib():
+            while not hamlib_done.is_set():
+                rigctl_runs.append(subprocess.run(
+                    ["rigctl", "-m", "2", "-r", f"127.0.0.1:{port}", "f", "m"],
+                    capture_output=True, timeout=30).stdout)
+        hamlib_thread = threading.Thread(target=hamlib, daemon=True)
+        hamlib_thread.start()
+        time.sleep(0.5)
+
+    for key in KEYS:
+        subprocess.run(["xdotool", "key", key], env=env, timeout=20)
+        time.sleep(0.6)
+
+    checks = []
+    if share:
+        hamlib_done.set()
+        hamlib_thread.join(60)
+        for name, answer, poller in pollers:
+            poller.finish()
+            replies = [r for r in re.split(rb"(?<=[;\n])", poller.heard) if r]
+            if poller.asked < 10 or replies != [answer] * poller.asked:
+                checks.append(f"{name}: asked {poller.asked}, heard {poller.heard[-300:]!r}")
+        for output in rigctl_runs:
+            if output != b"14025000\nCW\n500\n":
+                checks.append(f"rigctl printed {output!r}")
+        if len(rigctl_runs) < 2:
+            checks.append(f"rigctl ran {len(rigctl_runs)} times")
+        tcp.close()
+        os.close(cat)
+    stop(vexalo)
+    stop(sim)
+    with open(log, errors="replace") as f:
+        lines = f.read().splitlines()
+    clips = [line[5:] for line in lines[handshake:] if line.startswith("clip ")]
+    return clips, checks, lines
+
+
+def radio_order(work, lines):
+    """Whole commands in Vexalo's order, and a client's next command only after a reply."""
+    sends = [(m.group(1), m.group(2) == "for clients")
+             for m in (re.match(r"send (\S+;)(?: \((.*)\))?$", line) for line in lines) if m]
+    events = []
+    with open(os.path.join(work, "sim.log"), errors="replace") as f:
+        for line in f:
+            parts = line.rstrip("\n").split(" ", 2)
+            if len(parts) == 3 and parts[1] in ("cmd", "reply"):
+                events.append((parts[1], parts[2]))
+    commands = [text for kind, text in events if kind == "cmd"]
+    # "q72;q7;" is one write and two commands for the radio.
+    written = [part + ";" for text, _ in sends for part in text.rstrip(";").split(";")]
+    if commands != written[:len(commands)] or len(commands) < len(written) - 1:
+        return [f"q7sim received {commands[-20:]} where Vexalo wrote {written[-20:]}"]
+    # Replies answer the oldest outstanding query of their two letters (the radio answers in
+    # order); a client's query may go out only when no other of a client's is outstanding.
+    clients = iter([client for text, client in sends for _ in text.rstrip(";").split(";")])
+    outstanding = []  # (letters, a client's)
+    for kind, text in events:
+        if kind == "reply":
+            for i, (letters, _) in enumerate(outstanding):
+                if text.startswith(letters):
+                    del outstanding[:i + 1]
+                    break
+            continue
+        client = next(clients, False)
+        if client and any(owner for _, owner in outstanding):
+            return [f"a client's {text} went out before its last query was answered"]
+        if len(text) == 3:
+            outstanding.append((text[:2].upper(), client))
+    return []
+
+
+def main():
+    root = tempfile.mkdtemp(prefix="vexalo-share-keys-")
+    try:
+        read_end, write_end = os.pipe()
+        start(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "800x600x24",
+               "-nolisten", "tcp"], pass_fds=(write_end,), stderr=subprocess.DEVNULL)
+        os.close(write_end)
+        display = ":" + os.read(read_end, 16).decode().strip()
+        alone, _, _ = session(os.path.join(root, "alone"), display, share=False)
+        shared, checks, lines = session(os.path.join(root, "shared"), display, share=True)
+        checks += radio_order(os.path.join(root, "shared"), lines)
+        if len(alone) < len(KEYS):
+            checks.append(f"only {alone} heard without clients")
+        if shared != alone:
+            checks.append(f"heard with clients {shared}\n  without {alone}")
+        if checks:
+            fail("\n".join(checks), os.path.join(root, "shared", "vexalo.log"))
+        print(f"1 passed, 0 failed ({len(alone)} clips heard alike)")
+    finally:
+        for process in reversed(started):
+            stop(process)
+        shutil.rmtree(root, ignore_errors=True)
+
+
+if __name__ == "__main__":
+    main()
