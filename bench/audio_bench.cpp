@@ -5,9 +5,11 @@
 //   audio_bench [SOUND_FOLDER]    (default: the build's ZSsounds; `--target voice` makes it)
 // With --device it plays tone clips of known length on the default device instead and prints
 // one "probe" line per clip, for scripts/bench to set against a recording of the device:
-//   audio_bench --device first-clip ROUNDS   time in playClip, stream kept fed and restarted
-//   audio_bench --device onset ROUNDS        announcements of tones after idle gaps
-// An optional last argument sets the latency asked of the device, in milliseconds.
+//   audio_bench --device first-clip ROUNDS [LATENCY [KEEP_FED]]
+//                                            time in playClip, stream kept fed and restarted
+//   audio_bench --device onset ROUNDS [...]  announcements of tones after idle gaps
+// Optional last arguments set the latency asked of the device and how long the stream is kept
+// fed, in milliseconds.
 #include "portaudio_clip_sink.h"
 #include "portaudio_output.h"
 
@@ -320,10 +322,11 @@ int device(const std::string &what, int rounds, OutputOptions output)
 
 int main(int argc, char **argv)
 {
-    if ((argc == 4 || argc == 5) && std::string(argv[1]) == "--device") {
+    if (argc >= 4 && argc <= 6 && std::string(argv[1]) == "--device") {
         OutputOptions output;
-        if (argc == 5) {
-            output.latency = std::chrono::milliseconds(std::atoi(argv[4]));
+        std::chrono::milliseconds *const settings[] = { &output.latency, &output.keepFed };
+        for (int i = 4; i < argc; ++i) {
+            *settings[i - 4] = std::chrono::milliseconds(std::atoi(argv[i]));
         }
         return device(argv[2], std::atoi(argv[3]), output);
     }
