@@ -101,6 +101,30 @@ PaError openOutput(PaStream **stream, PaDeviceIndex device, double rate,
                          streamCallback, self);
 }
 
+// The sound servers name a stream after what their client library finds in the environment
+// when the stream connects; without it the mixer shows "ALSA plug-in [vexalo]". Variables the
+// user has set are left as they are.
+void labelStreams(const StreamLabel &label)
+{
+#ifdef VEXALO_POSIX_STDERR
+    const auto offer
+        = [](const char *name, const std::string &value) { ::setenv(name, value.c_str(), 0); };
+    // PulseAudio's ALSA plug-in: libpulse takes PULSE_PROP_OVERRIDE_<key> for the client, and
+    // the server gives the client's properties to its streams. The plug-in names the stream
+    // itself ("ALSA Playback"), which no variable overrides. a11y is PulseAudio's role for
+    // accessibility aids (pipewire-pulse maps it to PipeWire's "Accessibility").
+    offer("PULSE_PROP_OVERRIDE_application.name", label.application);
+    offer("PULSE_PROP_OVERRIDE_application.icon_name", label.icon);
+    offer("PULSE_PROP_OVERRIDE_media.role", "a11y");
+    // PipeWire's ALSA plug-in takes the stream's own properties from one variable.
+    offer("PIPEWIRE_ALSA",
+          "{ application.name=\"" + label.application + "\" application.icon_name=\"" + label.icon
+              + "\" media.name=\"" + label.media + "\" media.role=\"Accessibility\" }");
+#else
+    (void)label;
+#endif
+}
+
 // Room for a second and a half at 44.1 kHz; longer clips are written in pieces as it empties.
 constexpr std::size_t kRingFrames = 1 << 16;
 
@@ -141,6 +165,7 @@ int PortAudioOutput::open(int preferredRate)
 int PortAudioOutput::start(int preferredRate)
 {
     if (!m_initialised) {
+        labelStreams(m_options.label);
         const PaError error = Pa_Initialize();
         if (error != paNoError) {
             return error;

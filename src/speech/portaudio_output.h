@@ -1,7 +1,8 @@
 // The sound card as an AudioOutput: a PortAudio callback stream on the default output device,
 // fed from a lock-free ring that the program fills. PortAudio stays initialised from the first
-// clip to the end; only a device that really went away makes it start afresh. PortAudio and the
-// ALSA and JACK libraries under it are kept off the terminal.
+// clip to the end; only a device that really went away makes it start afresh. The stream is
+// named to the sound server, and PortAudio and the ALSA and JACK libraries under it are kept
+// off the terminal.
 #pragma once
 
 #include "audio_output.h"
@@ -9,9 +10,17 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace vexalo {
+
+// How the stream is shown in the desktop's volume control, on PulseAudio and on PipeWire.
+struct StreamLabel {
+    std::string application = "Vexalo";
+    std::string icon = "org.vexalo.Vexalo"; // the desktop entry's icon
+    std::string media = "Transceiver announcements";
+};
 
 struct OutputOptions {
     // Asked of the device explicitly: a sound server otherwise runs at its idle latency (up
@@ -24,6 +33,7 @@ struct OutputOptions {
     // little once PortAudio is initialised, so this only bridges the pauses within and between
     // the announcements of one exchange.
     std::chrono::milliseconds keepFed { 1000 };
+    StreamLabel label;
 };
 
 class PortAudioOutput : public AudioOutput {

@@ -1,6 +1,6 @@
 // The product's sink against a real sound server: a private PulseAudio with a null sink, reached
-// through ALSA's pulse plug-in as on a desktop, with no sound card. What reaches the sink is
-// recorded from its monitor with parec.
+// through ALSA's pulse plug-in as on a desktop, with no sound card. What the server lists is read
+// with pactl, and what reaches the sink is recorded from its monitor with parec.
 #include "clip_files.h"
 #include "portaudio_clip_sink.h"
 #include "portaudio_output.h"
@@ -69,6 +69,19 @@ private:
     pid_t m_pid = -1;
 };
 
+std::string run(const std::string &command)
+{
+    std::string output;
+    if (FILE *pipe = ::popen(command.c_str(), "r")) {
+        char buffer[4096];
+        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
+            output.append(buffer, n);
+        }
+        ::pclose(pipe);
+    }
+    return output;
+}
+
 // PulseAudio of the test's own. This process reaches it through ALSA, as the program does on
 // a desktop; the server can be stopped and started again on the same socket.
 class PrivatePulseAudio {
@@ -122,6 +135,9 @@ public:
     }
     ~PrivatePulseAudio() { stop(); }
 
+    // The playing streams as pactl lists them: properties one "key = "value"" a line.
+    std::string streams() const { return run("pactl list sink-inputs 2>/dev/null"); }
+
 private:
     TempFolder m_folder;
     std::unique_ptr<Child> m_server;
@@ -140,6 +156,19 @@ double loudMilliseconds(const fs::path &file)
         loud += std::abs(value) > 1000 ? 1 : 0;
     }
     return loud * 1000.0 / 22050;
+}
+
+std::string property(const std::string &streams, const std::string &key)
+{
+    std::istringstream lines(streams);
+    for (std::string line; std::getline(lines, line);) {
+        const auto at = line.find(key + " = \"");
+        if (at != std::string::npos) {
+            const auto begin = at + key.size() + 4;
+            return line.substr(begin, line.rfind('"') - begin);
+        }
+    }
+    return "<none>";
 }
 
 class SoundServer : public ::testing::Test {
@@ -174,6 +203,31 @@ protected:
     TempFolder folder;
     PrivatePulseAudio server;
 };
+
+TEST_F(SoundServer, ShowsTheStreamAsTheProgramAndKeepsPortAudioUpWhileIdle)
+{
+    auto sink = makeSink();
+    sink->playClip("tone");
+    const std::string first = server.streams();
+    std::this_thread::sleep_for(kIdle);
+    const std::string before = run("pactl info 2>/dev/null");
+    sink->playClip("tone");
+    const std::string again = server.streams();
+
+    EXPECT_EQ(property(first, "application.name"), "Vexalo") << first;
+    EXPECT_EQ(property(first, "application.icon_name"), "org.vexalo.Vexalo");
+    EXPECT_EQ(property(first, "media.role"), "a11y");
+    // PortAudio connects to the server for every device it probes when it starts; a stream
+    // opened again is one connection, the next after pactl's own.
+    const auto newest = [](const std::string &text, const std::string &label) {
+        int number = -1;
+        for (auto at = text.find(label); at != std::string::npos; at = text.find(label, at + 1)) {
+            number = std::max(number, std::atoi(text.c_str() + at + label.size()));
+        }
+        return number;
+    };
+    EXPECT_EQ(newest(again, "Client: "), newest(before, "Client Index: ") + 1) << before << again;
+}
 
 TEST_F(SoundServer, AServerThatVanishesAndReturnsIsFoundAgainAtTheNextClip)
 {
