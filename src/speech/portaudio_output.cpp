@@ -221,13 +221,7 @@ int PortAudioOutput::fill(std::int16_t *out, unsigned long frames, double device
     unsigned long filled = settling(frames, deviceDelay) ? frames : 0;
     const auto taken
         = static_cast<unsigned long>(std::min<std::uint64_t>(frames - filled, written - read));
-    if (taken > 0 && m_silent) {
-        const auto heard = std::chrono::system_clock::now()
-            + std::chrono::duration<double>(deviceDelay + static_cast<double>(filled) / m_rate);
-        m_soundStart.store(
-            std::chrono::duration_cast<std::chrono::microseconds>(heard.time_since_epoch()).count(),
-            std::memory_order_relaxed);
-    }
+    noteSoundStart(filled, taken, deviceDelay);
     m_silent = taken == 0;
     for (unsigned long i = 0; i < taken; ++i) {
         out[filled++] = m_ring[(read + i) % kRingFrames];
@@ -242,6 +236,35 @@ int PortAudioOutput::fill(std::int16_t *out, unsigned long frames, double device
     // Ended at once: what the device still holds is silence.
     m_idleStopped.store(true, std::memory_order_release);
     return paAbort;
+}
+
+void PortAudioOutput::noteSoundStart(unsigned long silence, unsigned long taken, double deviceDelay)
+{
+    // Each call dates the sound's first frame anew: now, plus the device's delay and the
+    // silence before this call's frames, less the sound already handed out. A device that holds
+    // a stream before it plays (a sound server waking up) shows only in the later calls, so the
+    // latest date over the sound's first 100 ms counts.
+    const bool started = taken > 0 && m_silent;
+    if (started) {
+        m_soundFrames = 0;
+        m_soundHeard = 0;
+    }
+    const long window = m_rate / 10;
+    if (taken > 0 && m_soundFrames < window) {
+        const double now
+            = std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch())
+                  .count();
+        m_soundHeard
+            = std::max(m_soundHeard,
+                       now + deviceDelay + (static_cast<double>(silence) - m_soundFrames) / m_rate);
+        m_soundFrames += static_cast<long>(taken);
+    }
+    const bool dated = m_soundFrames >= window || (taken == 0 && !m_silent);
+    if (m_soundHeard > 0 && dated) {
+        m_soundStart.store(static_cast<std::int64_t>(m_soundHeard * 1e6),
+                           std::memory_order_relaxed);
+        m_soundHeard = 0;
+    }
 }
 
 bool PortAudioOutput::settling(unsigned long frames, double deviceDelay)
@@ -282,12 +305,13 @@ long PortAudioOutput::ringQueued() const
 
 bool PortAudioOutput::running(bool mayStartAfresh)
 {
-    const PaError active = Pa_IsStreamActive(m_stream);
-    if (active == 1) {
-        return true;
-    }
-    if (active == 0 && m_idleStopped.load(std::memory_order_acquire)) {
+    // A stream the audio thread has ended for idleness is replaced at once, even while
+    // PortAudio is still winding it down.
+    if (m_idleStopped.load(std::memory_order_acquire)) {
         return restart();
+    }
+    if (Pa_IsStreamActive(m_stream) == 1) {
+        return true;
     }
     // The device stopped the stream: it failed, and restarting that stream can hang inside
     // PortAudio for good. PortAudio is started afresh, which finds a sound server that is

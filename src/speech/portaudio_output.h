@@ -29,10 +29,11 @@ struct OutputOptions {
     // 25 ms on it did not.
     std::chrono::milliseconds latency { 25 };
     // How long the stream is kept fed with silence after the last sound before it stops itself;
-    // the next clip starts it again. Feeding costs a wake-up every period, and a restart costs
-    // little once PortAudio is initialised, so this only bridges the pauses within and between
-    // the announcements of one exchange.
-    std::chrono::milliseconds keepFed { 1000 };
+    // the next clip opens a new one. Feeding cost 7-15 ms of CPU a second on PipeWire and
+    // PulseAudio, while a new stream started within 15 ms of a fed one (sooner on PulseAudio),
+    // so this only bridges a query's wait for its reply (at most 0.5 s) and the pause between
+    // announcements.
+    std::chrono::milliseconds keepFed { 500 };
     StreamLabel label;
 };
 
@@ -75,6 +76,8 @@ private:
     long ringQueued() const;
     // Closes the stream without letting the queue play and ends PortAudio (the device failed).
     void abandon();
+    // Works out when the first frame of a sound after silence is heard. Audio thread only.
+    void noteSoundStart(unsigned long silence, unsigned long taken, double deviceDelay);
     // Logs when the first frame after a silence is due to be heard, for scripts/bench.
     void logSoundStart();
 
@@ -99,8 +102,12 @@ private:
     long m_keepFedFrames = 0;
     std::atomic<bool> m_idleStopped { false }; // the audio thread ended the stream, idle
     // When the first frame after the latest silence is heard, in microseconds of the system
-    // clock; set by the audio thread, logged by the program.
+    // clock; set by the audio thread, logged by the program. While it is being worked out:
+    // the frames of the sound handed out and the latest date of its first frame (seconds, 0
+    // once published); audio thread only.
     std::atomic<std::int64_t> m_soundStart { 0 };
+    long m_soundFrames = 0;
+    double m_soundHeard = 0;
     std::int64_t m_soundStartLogged = 0;
 };
 
