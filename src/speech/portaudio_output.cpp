@@ -321,7 +321,7 @@ bool PortAudioOutput::running(bool mayStartAfresh)
         return false;
     }
     qCDebug(lcSpeech, "audio: the device stopped the stream");
-    return restartAfresh(m_rate);
+    return restartAfresh(m_rate, false);
 }
 
 bool PortAudioOutput::restart()
@@ -339,13 +339,16 @@ bool PortAudioOutput::restart()
         }
     }
     qCDebug(lcSpeech, "audio: the device went away");
-    return restartAfresh(rate);
+    return restartAfresh(rate, true);
 }
 
-bool PortAudioOutput::restartAfresh(int rate)
+bool PortAudioOutput::restartAfresh(int rate, bool keepQueued)
 {
     abandon();
-    // The ring is kept: what was written since the stream stopped is still to be played.
+    if (!keepQueued) {
+        // No audio thread runs now, so the program may skip what is left.
+        m_read.store(m_written.load(std::memory_order_relaxed), std::memory_order_release);
+    }
     PaError error = paNoError;
     {
         const StderrMuted muted;

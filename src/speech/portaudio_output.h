@@ -64,9 +64,11 @@ private:
     // Replaces the idle stream by a new one; when it cannot, the device or the sound server
     // behind it went away, and PortAudio is started afresh. False when nothing plays.
     bool restart();
-    // Ends PortAudio and starts it again with a new stream at this rate (the ring is kept): how
-    // a sound server that restarted, or a card plugged in again, is found.
-    bool restartAfresh(int rate);
+    // Ends PortAudio and starts it again with a new stream at this rate: how a sound server
+    // that restarted, or a card plugged in again, is found. What is queued is played on the new
+    // stream when it was written for the stream that idled, and dropped when a failed device
+    // left it: by the next clip it is stale.
+    bool restartAfresh(int rate, bool keepQueued);
     // Ready to play from silence after a (re)start; the stream must not be running.
     void resetFeed();
     // True while a stream just started takes frames faster than it can play or hold them: a
