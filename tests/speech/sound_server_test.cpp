@@ -245,8 +245,9 @@ TEST_F(SoundServer, EveryNewStreamPlaysItsFirstClipWhole)
     sink.reset();
     server.stop();
 
-    // Three tones of 300 ms, each faded over 5 ms at both ends.
-    EXPECT_GT(loudMilliseconds(recording), 3 * 290);
+    // Three tones of 300 ms, each faded over 5 ms at both ends. A dropped start cost 200 ms
+    // and more; a busy machine may break up a few milliseconds elsewhere.
+    EXPECT_GT(loudMilliseconds(recording), 800);
 }
 
 TEST_F(SoundServer, AServerThatVanishesAndReturnsIsFoundAgainAtTheNextClip)
