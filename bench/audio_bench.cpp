@@ -5,12 +5,16 @@
 //   audio_bench [SOUND_FOLDER]    (default: the build's ZSsounds; `--target voice` makes it)
 // With --device it plays tone clips of known length on the default device instead and prints
 // one "probe" line per clip, for scripts/bench to set against a recording of the device:
-//   audio_bench --device first-clip ROUNDS   time in playClip, stream kept fed and restarted
-//   audio_bench --device onset ROUNDS        announcements of tones after idle gaps
-// An optional last argument sets the latency asked of the device, in milliseconds.
+//   audio_bench --device first-clip ROUNDS [LATENCY [KEEP_FED]]
+//                                            time in playClip, stream kept fed and restarted
+//   audio_bench --device onset ROUNDS [...]  announcements of tones after idle gaps
+//   audio_bench --device cpu 0 [...]         CPU per second while kept fed and once stopped
+// Optional last arguments set the latency asked of the device and how long the stream is kept
+// fed, in milliseconds.
 #include "portaudio_clip_sink.h"
 #include "portaudio_output.h"
 
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -271,6 +275,14 @@ void writeProbes(const fs::path &folder)
     }
 }
 
+double cpuMilliseconds()
+{
+    rusage usage {};
+    getrusage(RUSAGE_SELF, &usage);
+    const auto ms = [](const timeval &t) { return t.tv_sec * 1000.0 + t.tv_usec / 1000.0; };
+    return ms(usage.ru_utime) + ms(usage.ru_stime);
+}
+
 double wallSeconds()
 {
     return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch())
@@ -291,10 +303,24 @@ int device(const std::string &what, int rounds, OutputOptions output)
                     static_cast<long long>(output.latency.count()),
                     static_cast<long long>(output.keepFed.count()));
         // Idle gaps shorter and longer than the time the stream is kept fed.
+        const double keepFed = output.keepFed.count() / 1000.0;
         const std::vector<double> gaps = what == "onset"
-            ? std::vector<double> { 0.3, 1.5, output.keepFed.count() / 1000.0 + 1.5 }
-            : std::vector<double> { 1.0, output.keepFed.count() / 1000.0 + 1.0 };
+            ? std::vector<double> { 0.3, keepFed + 0.5, keepFed + 5 }
+            : std::vector<double> { keepFed / 2, keepFed + 1 };
         sink.playClip("probe_short"); // opens the device
+        if (what == "cpu") {
+            // What the process spends while the stream is kept fed, and once it has stopped.
+            const auto perSecond = [](double seconds) {
+                const double before = cpuMilliseconds();
+                std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+                return (cpuMilliseconds() - before) / seconds;
+            };
+            const double fed = perSecond(keepFed * 0.8);
+            std::this_thread::sleep_for(std::chrono::duration<double>(keepFed * 0.2 + 0.5));
+            const double stopped = perSecond(10);
+            std::printf("cpu fed_ms_per_s %.2f stopped_ms_per_s %.2f\n", fed, stopped);
+            rounds = 0;
+        }
         for (int round = 0; round < rounds; ++round) {
             for (const double gap : gaps) {
                 std::this_thread::sleep_for(std::chrono::duration<double>(gap));
@@ -320,10 +346,11 @@ int device(const std::string &what, int rounds, OutputOptions output)
 
 int main(int argc, char **argv)
 {
-    if ((argc == 4 || argc == 5) && std::string(argv[1]) == "--device") {
+    if (argc >= 4 && argc <= 6 && std::string(argv[1]) == "--device") {
         OutputOptions output;
-        if (argc == 5) {
-            output.latency = std::chrono::milliseconds(std::atoi(argv[4]));
+        std::chrono::milliseconds *const settings[] = { &output.latency, &output.keepFed };
+        for (int i = 4; i < argc; ++i) {
+            *settings[i - 4] = std::chrono::milliseconds(std::atoi(argv[i]));
         }
         return device(argv[2], std::atoi(argv[3]), output);
     }

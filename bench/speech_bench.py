@@ -10,11 +10,9 @@ and how long the frequency readout lasts. It is a benchmark: it never fails on a
 
     speech_bench.py BUILD_DIR
 """
-import array
 import math
 import os
 import shutil
-import signal
 import statistics
 import subprocess
 import sys
@@ -22,34 +20,14 @@ import tempfile
 import threading
 import time
 
-RATE = 44100
-LOUD = 1000  # about -30 dBFS
+import sound_bench
+from sound_bench import PulseAudio, Recorder, start, stop
+
 QUIET_END = 0.35  # silence that ends an announcement (pauses inside one are shorter)
 REPORTS = 8
 SPACING = 6.0  # seconds between two reports: the slowest readout is over by then
 
-BUILD = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else "build")
-VEXALO = os.path.join(BUILD, "src", "vexalo")
-Q7SIM = os.path.join(BUILD, "sim", "q7sim")
-VOICE = os.path.join(BUILD, "ZSsounds")
-
-started = []
-
-
-def start(args, **kwargs):
-    process = subprocess.Popen(args, **kwargs)
-    started.append(process)
-    return process
-
-
-def stop(process):
-    if process.poll() is None:
-        process.send_signal(signal.SIGTERM)
-        try:
-            process.wait(10)
-        except subprocess.TimeoutExpired:
-            process.kill()
-            process.wait()
+VEXALO, Q7SIM, VOICE = sound_bench.VEXALO, sound_bench.Q7SIM, sound_bench.VOICE
 
 
 def wait_for(predicate, seconds, what):
@@ -59,54 +37,6 @@ def wait_for(predicate, seconds, what):
             return
         time.sleep(0.05)
     raise RuntimeError(f"timed out waiting for {what}")
-
-
-class Recorder:
-    """The null sink's monitor, each read stamped with the wall clock."""
-
-    def __init__(self, env):
-        self.process = start(["parec", "--device=nullsink.monitor", "--format=s16le",
-                              "--channels=1", f"--rate={RATE}", "--latency-msec=5", "--raw"],
-                             env=env, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
-        self.chunks, self.reads, self.count = [], [], 0
-        self.thread = threading.Thread(target=self._read, daemon=True)
-        self.thread.start()
-        time.sleep(0.5)
-
-    def _read(self):
-        fd = self.process.stdout.fileno()
-        pending = b""
-        while data := os.read(fd, 8192):
-            now = time.time()
-            pending += data
-            usable = len(pending) & ~1
-            self.chunks.append(pending[:usable])
-            pending = pending[usable:]
-            self.count += usable // 2
-            self.reads.append((self.count, now))
-
-    def samples(self):
-        return array.array("h", b"".join(self.chunks))
-
-    def time_of(self, sample):
-        # A read comes late, never early: the least delayed read near the sample dates it best.
-        near = [t - n / RATE for n, t in self.reads if abs(n - sample) < 2 * RATE]
-        return (min(near) if near else self.reads[-1][1] - self.reads[-1][0] / RATE) + sample / RATE
-
-    def sounds(self):
-        """Announcements as (start, end) wall times: sound bridged over dips below QUIET_END."""
-        samples, runs, start_at, last = self.samples(), [], None, None
-        for i, value in enumerate(samples):
-            if value > LOUD or value < -LOUD:
-                if start_at is None:
-                    start_at = i
-                elif i - last > QUIET_END * RATE:
-                    runs.append((start_at, last))
-                    start_at = i
-                last = i
-        if start_at is not None:
-            runs.append((start_at, last))
-        return [(self.time_of(a), self.time_of(b)) for a, b in runs]
 
 
 def run(work, env, label, options):
@@ -156,21 +86,8 @@ def main():
             sys.exit(f"speech_bench: {tool} is missing (scripts/setup-deps installs it)")
     work = tempfile.mkdtemp(prefix="vexalo-speech-bench-")
     try:
-        socket = os.path.join(work, "pulse.sock")
-        start(["pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1",
-               "-L", "module-null-sink sink_name=nullsink",
-               "-L", f"module-native-protocol-unix socket={socket} auth-anonymous=1"],
-              env=dict(os.environ, PULSE_RUNTIME_PATH=os.path.join(work, "rt"),
-                       PULSE_STATE_PATH=os.path.join(work, "state"), HOME=work),
-              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        asound = os.path.join(work, "asound.conf")
-        with open(asound, "w") as f:
-            f.write("</usr/share/alsa/alsa.conf>\npcm.!default { type pulse }\n"
-                    "ctl.!default { type pulse }\n")
-        env = dict(os.environ, PULSE_SERVER=f"unix:{socket}", ALSA_CONFIG_PATH=asound)
-        wait_for(lambda: subprocess.run(["pactl", "info"], env=env, stdout=subprocess.DEVNULL,
-                                        stderr=subprocess.DEVNULL).returncode == 0,
-                 10, "the private sound server")
+        route = PulseAudio(work).route
+        env = dict(route.env)
         speechd = os.path.join(work, "speechd")
         os.makedirs(os.path.join(speechd, "rt"))
         start(["speech-dispatcher", "-s", "-t", "0", "-S", os.path.join(speechd, "sock"),
@@ -179,7 +96,7 @@ def main():
               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         wait_for(lambda: os.path.exists(os.path.join(speechd, "sock")), 10, "speech-dispatcher")
         env["SPEECHD_ADDRESS"] = f"unix_socket:{os.path.join(speechd, 'sock')}"
-        recorder = Recorder(env)
+        recorder = Recorder(route)
 
         runs = {}
         for label, options in (("clips", []),
@@ -188,7 +105,9 @@ def main():
                                                       "--speech-rate=100"])):
             print(f"  .. {label}", file=sys.stderr, flush=True)
             runs[label] = run(work, env, label.replace(" ", "").replace(",", "-"), options)
-        sounds = recorder.sounds()
+        recorder.stop()
+        sounds = [(recorder.time_of(a), recorder.time_of(b))
+                  for a, b in recorder.segments(merge=QUIET_END)]
 
         print("\nVexalo through the speech service beside its clips (PulseAudio null sink, "
               "recorded at 5 ms; q7sim at line pace)")
@@ -215,7 +134,7 @@ def main():
                 target = f"< {clips_length * 500:.0f} ms (half the clips')"
             percentile_row(f"frequency readout length, {label}", length, target)
     finally:
-        for process in reversed(started):
+        for process in reversed(sound_bench.started):
             stop(process)
         shutil.rmtree(work, ignore_errors=True)
 

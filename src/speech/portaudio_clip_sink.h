@@ -22,7 +22,7 @@ inline constexpr int kClipRate = 22050;
 
 struct ClipSinkOptions {
     std::filesystem::path folder = "ZSsounds";
-    std::chrono::milliseconds tail { 30 };
+    std::chrono::milliseconds tail { 40 };
     std::chrono::milliseconds reopenInterval { 10000 };
 };
 
@@ -30,7 +30,7 @@ struct ClipSinkOptions {
 // when the device has run empty. The next clip of an announcement is then written while that
 // tail still sounds, so the words join with no gap and no click, where waiting for an empty
 // device would put a restart of the device between every two words. After the last clip of
-// an announcement the program goes on with at most the tail (30 ms) still sounding: too short
+// an announcement the program goes on with at most the tail (40 ms) still sounding: too short
 // to hear as an overlap, and no other sound can overtake it, since every later clip queues
 // behind it. Destroying the sink lets the queue play out, so the farewell is heard whole.
 //

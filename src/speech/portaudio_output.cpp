@@ -19,6 +19,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
+#include <utility>
 
 namespace vexalo {
 
@@ -80,9 +82,11 @@ private:
 };
 
 int streamCallback(const void *, void *output, unsigned long frames,
-                   const PaStreamCallbackTimeInfo *, PaStreamCallbackFlags, void *self)
+                   const PaStreamCallbackTimeInfo *time, PaStreamCallbackFlags, void *self)
 {
-    return static_cast<PortAudioOutput *>(self)->fill(static_cast<std::int16_t *>(output), frames);
+    const double delay = std::max(0.0, time->outputBufferDacTime - time->currentTime);
+    return static_cast<PortAudioOutput *>(self)->fill(static_cast<std::int16_t *>(output), frames,
+                                                      delay);
 }
 
 PaError openOutput(PaStream **stream, PaDeviceIndex device, double rate,
@@ -97,6 +101,30 @@ PaError openOutput(PaStream **stream, PaDeviceIndex device, double rate,
                          streamCallback, self);
 }
 
+// The sound servers name a stream after what their client library finds in the environment
+// when the stream connects; without it the mixer shows "ALSA plug-in [vexalo]". Variables the
+// user has set are left as they are.
+void labelStreams(const StreamLabel &label)
+{
+#ifdef VEXALO_POSIX_STDERR
+    const auto offer
+        = [](const char *name, const std::string &value) { ::setenv(name, value.c_str(), 0); };
+    // PulseAudio's ALSA plug-in: libpulse takes PULSE_PROP_OVERRIDE_<key> for the client, and
+    // the server gives the client's properties to its streams. The plug-in names the stream
+    // itself ("ALSA Playback"), which no variable overrides. a11y is PulseAudio's role for
+    // accessibility aids (pipewire-pulse maps it to PipeWire's "Accessibility").
+    offer("PULSE_PROP_OVERRIDE_application.name", label.application);
+    offer("PULSE_PROP_OVERRIDE_application.icon_name", label.icon);
+    offer("PULSE_PROP_OVERRIDE_media.role", "a11y");
+    // PipeWire's ALSA plug-in takes the stream's own properties from one variable.
+    offer("PIPEWIRE_ALSA",
+          "{ application.name=\"" + label.application + "\" application.icon_name=\"" + label.icon
+              + "\" media.name=\"" + label.media + "\" media.role=\"Accessibility\" }");
+#else
+    (void)label;
+#endif
+}
+
 // Room for a second and a half at 44.1 kHz; longer clips are written in pieces as it empties.
 constexpr std::size_t kRingFrames = 1 << 16;
 
@@ -106,7 +134,7 @@ constexpr auto kStallLimit = std::chrono::seconds(3);
 
 } // namespace
 
-PortAudioOutput::PortAudioOutput(OutputOptions options) : m_options(options) { }
+PortAudioOutput::PortAudioOutput(OutputOptions options) : m_options(std::move(options)) { }
 
 PortAudioOutput::~PortAudioOutput()
 {
@@ -136,17 +164,20 @@ int PortAudioOutput::open(int preferredRate)
 
 int PortAudioOutput::start(int preferredRate)
 {
-    // PortAudio lists devices only when initialised: starting afresh each time lets a card
-    // that was plugged in since the last attempt be found.
-    PaError error = Pa_Initialize();
-    if (error != paNoError) {
-        return error;
+    if (!m_initialised) {
+        labelStreams(m_options.label);
+        const PaError error = Pa_Initialize();
+        if (error != paNoError) {
+            return error;
+        }
+        m_initialised = true;
     }
     const PaDeviceIndex device = Pa_GetDefaultOutputDevice();
     PaStream *stream = nullptr;
     double rate = preferredRate;
-    error = device == paNoDevice ? paDeviceUnavailable
-                                 : openOutput(&stream, device, rate, m_options.latency, this);
+    PaError error = device == paNoDevice
+        ? paDeviceUnavailable
+        : openOutput(&stream, device, rate, m_options.latency, this);
     if (error == paInvalidSampleRate) {
         rate = Pa_GetDeviceInfo(device)->defaultSampleRate;
         error = openOutput(&stream, device, rate, m_options.latency, this);
@@ -155,38 +186,43 @@ int PortAudioOutput::start(int preferredRate)
         m_rate = static_cast<int>(rate);
         m_deviceFrames = static_cast<long>(Pa_GetStreamInfo(stream)->outputLatency * m_rate);
         m_keepFedFrames = static_cast<long>(m_options.keepFed.count() * m_rate / 1000);
-        m_primeFrames
-            = std::max(m_deviceFrames, static_cast<long>(m_options.prime.count() * m_rate / 1000));
-        m_idleFrames = 0;
-        m_idleStopped = false;
+        resetFeed();
         error = Pa_StartStream(stream);
         if (error != paNoError) {
             Pa_CloseStream(stream);
         }
     }
     if (error != paNoError) {
+        // PortAudio lists the devices only when it starts: ending it here lets a card that is
+        // plugged in before the next attempt be found.
         Pa_Terminate();
+        m_initialised = false;
         m_rate = 0;
         return error;
     }
-    m_initialised = true;
     m_stream = stream;
     return paNoError;
 }
 
-int PortAudioOutput::fill(std::int16_t *out, unsigned long frames)
+void PortAudioOutput::resetFeed()
+{
+    m_idleFrames = 0;
+    m_silent = true;
+    m_settling = true;
+    m_settleHanded = -1;
+    m_idleStopped = false;
+}
+
+int PortAudioOutput::fill(std::int16_t *out, unsigned long frames, double deviceDelay)
 {
     const std::uint64_t written = m_written.load(std::memory_order_acquire);
     std::uint64_t read = m_read.load(std::memory_order_relaxed);
-    unsigned long filled = 0;
-    // A stream just started may lose its first milliseconds to the sound stack: let that be
-    // silence rather than the start of a word.
-    while (filled < frames && m_primeFrames > 0) {
-        out[filled++] = 0;
-        --m_primeFrames;
-    }
+    // Silence while a stream just started throws away what it is given.
+    unsigned long filled = settling(frames, deviceDelay) ? frames : 0;
     const auto taken
         = static_cast<unsigned long>(std::min<std::uint64_t>(frames - filled, written - read));
+    noteSoundStart(filled, taken, deviceDelay);
+    m_silent = taken == 0;
     for (unsigned long i = 0; i < taken; ++i) {
         out[filled++] = m_ring[(read + i) % kRingFrames];
     }
@@ -197,8 +233,68 @@ int PortAudioOutput::fill(std::int16_t *out, unsigned long frames)
     if (m_idleFrames < m_keepFedFrames) {
         return paContinue;
     }
+    // Ended at once: what the device still holds is silence.
     m_idleStopped.store(true, std::memory_order_release);
-    return paComplete;
+    return paAbort;
+}
+
+void PortAudioOutput::noteSoundStart(unsigned long silence, unsigned long taken, double deviceDelay)
+{
+    // Each call dates the sound's first frame anew: now, plus the device's delay and the
+    // silence before this call's frames, less the sound already handed out. A device that holds
+    // a stream before it plays (a sound server waking up) shows only in the later calls, so the
+    // latest date over the sound's first 100 ms counts.
+    const bool started = taken > 0 && m_silent;
+    if (started) {
+        m_soundFrames = 0;
+        m_soundHeard = 0;
+    }
+    const long window = m_rate / 10;
+    if (taken > 0 && m_soundFrames < window) {
+        const double now
+            = std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch())
+                  .count();
+        m_soundHeard
+            = std::max(m_soundHeard,
+                       now + deviceDelay + (static_cast<double>(silence) - m_soundFrames) / m_rate);
+        m_soundFrames += static_cast<long>(taken);
+    }
+    const bool dated = m_soundFrames >= window || (taken == 0 && !m_silent);
+    if (m_soundHeard > 0 && dated) {
+        m_soundStart.store(static_cast<std::int64_t>(m_soundHeard * 1e6),
+                           std::memory_order_relaxed);
+        m_soundHeard = 0;
+    }
+}
+
+bool PortAudioOutput::settling(unsigned long frames, double deviceDelay)
+{
+    if (!m_settling) {
+        return false;
+    }
+    // Frames handed to the device must show up as held by it or as played since. A device that
+    // holds nothing at its first call may yet be one that throws frames away: that call gets
+    // silence, and the next shows which it is. A sound server whose stream underran at the
+    // start takes frames much faster than real time for a while and drops them; the look is
+    // given up after a second, so a device whose timing says nothing still plays.
+    const auto now = std::chrono::steady_clock::now();
+    bool dropping = false;
+    if (m_settleHanded < 0) {
+        m_settleStart = now;
+        dropping = deviceDelay <= 0;
+    } else {
+        const double elapsed = std::chrono::duration<double>(now - m_settleSince).count();
+        const double accounted = (deviceDelay + elapsed) * m_rate + m_rate / 1000.0;
+        dropping = static_cast<double>(m_settleHanded) > accounted
+            && now - m_settleStart < std::chrono::seconds(1);
+    }
+    if (!dropping) {
+        m_settling = false;
+        return false;
+    }
+    m_settleSince = now;
+    m_settleHanded = static_cast<long>(frames);
+    return true;
 }
 
 long PortAudioOutput::ringQueued() const
@@ -207,41 +303,68 @@ long PortAudioOutput::ringQueued() const
                              - m_read.load(std::memory_order_acquire));
 }
 
-bool PortAudioOutput::running()
+bool PortAudioOutput::running(bool mayStartAfresh)
 {
-    const PaError active = Pa_IsStreamActive(m_stream);
-    if (active == 1) {
+    // A stream the audio thread has ended for idleness is replaced at once, even while
+    // PortAudio is still winding it down.
+    if (m_idleStopped.load(std::memory_order_acquire)) {
+        return restart();
+    }
+    if (Pa_IsStreamActive(m_stream) == 1) {
         return true;
     }
-    // Only a stream that stopped itself after the idle time is opened again. One that the
-    // device stopped has failed, and restarting it can hang inside PortAudio for good.
-    if (active == 0 && m_idleStopped.load(std::memory_order_acquire) && reopen()) {
-        return true;
+    // The device stopped the stream: it failed, and restarting that stream can hang inside
+    // PortAudio for good. PortAudio is started afresh, which finds a sound server that is
+    // back; left for the next write while draining, so that the clip then due is the one
+    // that finds out.
+    if (!mayStartAfresh) {
+        return false;
     }
-    qCDebug(lcSpeech, "audio: the stream stopped and cannot be restarted");
-    abandon();
-    return false;
+    qCDebug(lcSpeech, "audio: the device stopped the stream");
+    return restartAfresh(m_rate, false);
 }
 
-bool PortAudioOutput::reopen()
+bool PortAudioOutput::restart()
 {
-    // PortAudio afresh, as at the first clip, rather than a restart of the old stream: on a
-    // sound server a restarted or merely reopened stream threw away, or garbled, the first few
-    // hundred milliseconds written to it.
-    const StderrMuted muted;
-    Pa_StopStream(m_stream);
-    Pa_CloseStream(m_stream);
-    m_stream = nullptr;
-    Pa_Terminate();
-    m_initialised = false;
-    // The ring is kept: what was written since the stream stopped is still to be played.
+    // A new stream rather than the stopped one started again: should the sound server have gone
+    // away meanwhile, starting the old stream hangs inside PortAudio for good, where opening a
+    // new one fails at once. Opening costs a few milliseconds; PortAudio itself stays up.
     const int rate = m_rate;
-    return start(rate) == paNoError && m_rate == rate;
+    {
+        const StderrMuted muted;
+        Pa_CloseStream(m_stream);
+        m_stream = nullptr;
+        if (start(rate) == paNoError) {
+            return m_rate == rate;
+        }
+    }
+    qCDebug(lcSpeech, "audio: the device went away");
+    return restartAfresh(rate, true);
+}
+
+bool PortAudioOutput::restartAfresh(int rate, bool keepQueued)
+{
+    abandon();
+    if (!keepQueued) {
+        // No audio thread runs now, so the program may skip what is left.
+        m_read.store(m_written.load(std::memory_order_relaxed), std::memory_order_release);
+    }
+    PaError error = paNoError;
+    {
+        const StderrMuted muted;
+        error = start(rate);
+    }
+    if (error != paNoError) {
+        qCDebug(lcSpeech, "audio: no output device any more: %s", Pa_GetErrorText(error));
+        return false;
+    }
+    qCDebug(lcSpeech, "audio: PortAudio started afresh");
+    return m_rate == rate;
 }
 
 bool PortAudioOutput::write(std::span<const std::int16_t> frames)
 {
-    if (!m_stream || !running()) {
+    if (!m_stream || !running(true)) {
         return false;
     }
     auto lastRead = m_read.load(std::memory_order_acquire);
@@ -271,7 +394,7 @@ bool PortAudioOutput::write(std::span<const std::int16_t> frames)
             abandon();
             return false;
         }
-        if (!running()) {
+        if (!running(true)) {
             return false;
         }
         Pa_Sleep(static_cast<long>(kRingFrames / 4 * 1000 / m_rate));
@@ -298,7 +421,7 @@ void PortAudioOutput::drainTo(long frames)
             // A device that stops consuming must not hang the program.
             return;
         }
-        if (!running()) {
+        if (!running(false)) {
             return;
         }
         // Short naps: a stream that reached its idle time just before this write is restarted
@@ -306,8 +429,19 @@ void PortAudioOutput::drainTo(long frames)
         Pa_Sleep(std::clamp((queued - ringTarget) * 1000 / m_rate, 1L,
                             static_cast<long>(m_options.latency.count())));
     }
+    logSoundStart();
     if (frames < m_deviceFrames) {
         Pa_Sleep((m_deviceFrames - frames) * 1000 / m_rate);
+    }
+}
+
+void PortAudioOutput::logSoundStart()
+{
+    const std::int64_t start = m_soundStart.load(std::memory_order_relaxed);
+    if (start != m_soundStartLogged) {
+        m_soundStartLogged = start;
+        qCDebug(lcSpeech, "audio: sound from %lld.%06lld", static_cast<long long>(start / 1000000),
+                static_cast<long long>(start % 1000000));
     }
 }
 
@@ -338,8 +472,10 @@ void PortAudioOutput::abandon()
         Pa_CloseStream(m_stream);
         m_stream = nullptr;
     }
-    Pa_Terminate();
-    m_initialised = false;
+    if (m_initialised) {
+        Pa_Terminate();
+        m_initialised = false;
+    }
     m_rate = 0;
 }
 

@@ -1,7 +1,8 @@
 // The sound card as an AudioOutput: a PortAudio callback stream on the default output device,
-// fed from a lock-free ring that the program fills. PortAudio and the ALSA and JACK libraries
-// under it are kept off the terminal, since the program must print nothing, least of all on
-// machines that have no sound card at all.
+// fed from a lock-free ring that the program fills. PortAudio stays initialised from the first
+// clip to the end; only a device that really went away makes it start afresh. The stream is
+// named to the sound server, and PortAudio and the ALSA and JACK libraries under it are kept
+// off the terminal.
 #pragma once
 
 #include "audio_output.h"
@@ -9,22 +10,31 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace vexalo {
 
+// How the stream is shown in the desktop's volume control, on PulseAudio and on PipeWire.
+struct StreamLabel {
+    std::string application = "Vexalo";
+    std::string icon = "org.vexalo.Vexalo"; // the desktop entry's icon
+    std::string media = "Transceiver announcements";
+};
+
 struct OutputOptions {
     // Asked of the device explicitly: a sound server otherwise runs at its idle latency (up
-    // to seconds), and the first clip waits for it.
-    std::chrono::milliseconds latency { 20 };
-    // How long the stream is kept fed with silence after the last sound. A stream that runs
-    // dry makes the sound stack drop the start of the next sound, and restarting it waits for
-    // the sound server; but feeding silence costs a wake-up every period, so an idle program
-    // stops the stream after this time and restarts it, primed with silence, when it speaks.
-    std::chrono::milliseconds keepFed { 5000 };
-    // Silence played first by a stream just started: on a sound server its first tens of
-    // milliseconds can be dropped or broken up.
-    std::chrono::milliseconds prime { 100 };
+    // to seconds), and the first clip waits for it. At 20 ms a new stream on PulseAudio ran
+    // dry as it started and the server threw away up to a second of what came next; from
+    // 25 ms on it did not.
+    std::chrono::milliseconds latency { 25 };
+    // How long the stream is kept fed with silence after the last sound before it stops itself;
+    // the next clip opens a new one. Feeding cost 7-15 ms of CPU a second on PipeWire and
+    // PulseAudio, while a new stream started within 15 ms of a fed one (sooner on PulseAudio),
+    // so this only bridges a query's wait for its reply (at most 0.5 s) and the pause between
+    // announcements.
+    std::chrono::milliseconds keepFed { 500 };
+    StreamLabel label;
 };
 
 class PortAudioOutput : public AudioOutput {
@@ -42,19 +52,36 @@ public:
     void close() override;
 
     // Called on PortAudio's audio thread: hands out queued frames, silence when there are none.
-    int fill(std::int16_t *out, unsigned long frames);
+    // deviceDelay is how long the first of these frames takes to be heard, in seconds.
+    int fill(std::int16_t *out, unsigned long frames, double deviceDelay);
 
 private:
-    // Initialises PortAudio and starts the stream; a PortAudio error code.
+    // Opens and starts a stream, initialising PortAudio first if it is not; a PortAudio error.
     int start(int preferredRate);
-    // Starts the stream again when it stopped after the idle time; false when it cannot.
-    bool running();
-    // Replaces the stream that stopped itself by a new one, primed; false when it cannot.
-    bool reopen();
+    // Starts the stream again when it stopped after the idle time, and when the device stopped
+    // it, PortAudio afresh if allowed; false when nothing plays.
+    bool running(bool mayStartAfresh);
+    // Replaces the idle stream by a new one; when it cannot, the device or the sound server
+    // behind it went away, and PortAudio is started afresh. False when nothing plays.
+    bool restart();
+    // Ends PortAudio and starts it again with a new stream at this rate: how a sound server
+    // that restarted, or a card plugged in again, is found. What is queued is played on the new
+    // stream when it was written for the stream that idled, and dropped when a failed device
+    // left it: by the next clip it is stale.
+    bool restartAfresh(int rate, bool keepQueued);
+    // Ready to play from silence after a (re)start; the stream must not be running.
+    void resetFeed();
+    // True while a stream just started takes frames faster than it can play or hold them: a
+    // sound server that underran at the start throws them away. Audio thread only.
+    bool settling(unsigned long frames, double deviceDelay);
     // Frames written but not yet taken by the audio thread.
     long ringQueued() const;
-    // Closes without letting the queue play (the device has failed).
+    // Closes the stream without letting the queue play and ends PortAudio (the device failed).
     void abandon();
+    // Works out when the first frame of a sound after silence is heard. Audio thread only.
+    void noteSoundStart(unsigned long silence, unsigned long taken, double deviceDelay);
+    // Logs when the first frame after a silence is due to be heard, for scripts/bench.
+    void logSoundStart();
 
     OutputOptions m_options;
     void *m_stream = nullptr;
@@ -67,10 +94,23 @@ private:
     std::vector<std::int16_t> m_ring;
     std::atomic<std::uint64_t> m_written { 0 };
     std::atomic<std::uint64_t> m_read { 0 };
-    long m_primeFrames = 0; // silence played first after a (re)start; audio thread only
     long m_idleFrames = 0; // silence played since the last sound; audio thread only
+    bool m_silent = true; // the last callback took nothing from the ring; audio thread only
+    // The look at a stream just started (settling()); audio thread only. m_settleHanded is
+    // what the last call handed out, -1 before the first call.
+    bool m_settling = false;
+    long m_settleHanded = -1;
+    std::chrono::steady_clock::time_point m_settleStart, m_settleSince;
     long m_keepFedFrames = 0;
     std::atomic<bool> m_idleStopped { false }; // the audio thread ended the stream, idle
+    // When the first frame after the latest silence is heard, in microseconds of the system
+    // clock; set by the audio thread, logged by the program. While it is being worked out:
+    // the frames of the sound handed out and the latest date of its first frame (seconds, 0
+    // once published); audio thread only.
+    std::atomic<std::int64_t> m_soundStart { 0 };
+    long m_soundFrames = 0;
+    double m_soundHeard = 0;
+    std::int64_t m_soundStartLogged = 0;
 };
 
 } // namespace vexalo
