@@ -139,7 +139,7 @@ std::string printed(const std::vector<std::string> &clips)
         if (!line.empty()) {
             line += ' ';
         }
-        line += clip.starts_with('?') ? "?" + escape(clip.substr(1)) : clip;
+        line += clip.starts_with('?') ? std::string("?").append(escape(clip.substr(1))) : clip;
     }
     return line;
 }

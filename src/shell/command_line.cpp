@@ -23,11 +23,11 @@ std::string usage(std::span<const CommandLineOption> options)
           "Besides the buttons' Alt keys and the menus' keys, Ctrl+R says the last\n"
           "announcement again and Ctrl+H opens the window of recent announcements.\n\n";
     const auto spelled = [](const CommandLineOption &option) {
-        std::string left = "--" + std::string(option.name);
+        std::string left = std::string("--").append(option.name);
         if (option.optionalValue) {
-            left += "[=" + std::string(option.argument) + "]";
+            left.append("[=").append(option.argument).append("]");
         } else if (!option.argument.empty()) {
-            left += " " + std::string(option.argument);
+            left.append(" ").append(option.argument);
         }
         return left;
     };

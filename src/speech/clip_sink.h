@@ -48,7 +48,7 @@ public:
     void playClip(std::string_view name) override { clips.emplace_back(name); }
     void playMissing(std::string_view requested) override
     {
-        clips.push_back("?" + std::string(requested));
+        clips.push_back(std::string("?").append(requested));
     }
 
     std::vector<std::string> take() { return std::exchange(clips, {}); }
