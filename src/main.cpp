@@ -42,30 +42,26 @@ int main(int argc, char **argv)
         std::fputs(commandLine.output.c_str(), commandLine.exitStatus == 0 ? stdout : stderr);
         return commandLine.exitStatus;
     }
+    const bool shareOnCommandLine = commandLine.has("share");
+    ConfigOptions kept = readOptionsFile();
+    addFileOptions(commandLine, kept);
     // Where --share listens: one that names nothing is refused on the command line, and
     // reported and left out when it comes from vexalo.conf.
-    const auto endpointIn = [](const auto &values, QString &error) {
-        const auto share = values.find("share");
-        return share == values.end() ? std::optional<Endpoint>()
-                                     : parseEndpoint(share->second, error);
-    };
-    QString shareError;
-    std::optional<Endpoint> shareAt = endpointIn(commandLine.values, shareError);
-    if (commandLine.has("share") && !shareAt) {
-        std::fprintf(stderr, "vexalo: --share: %s\nTry 'vexalo --help'.\n", qPrintable(shareError));
-        return 2;
-    }
-    ConfigOptions kept = readOptionsFile();
-    if (!commandLine.has("share")) {
-        shareAt = endpointIn(kept.values, shareError);
-        if (kept.values.count("share") != 0 && !shareAt) {
-            kept.problems.push_back("--share: " + shareError.toStdString());
+    std::optional<Endpoint> shareAt;
+    if (commandLine.has("share")) {
+        QString error;
+        shareAt = parseEndpoint(commandLine.values.at("share"), error);
+        if (!shareAt && shareOnCommandLine) {
+            std::fprintf(stderr, "vexalo: --share: %s\nTry 'vexalo --help'.\n", qPrintable(error));
+            return 2;
+        }
+        if (!shareAt) {
+            kept.problems.push_back("--share: " + error.toStdString());
         }
     }
     for (const std::string &problem : kept.problems) {
         qCWarning(lcShell, "%s %s", kOptionsFileName, problem.c_str());
     }
-    addFileOptions(commandLine, kept);
 
     // Before the application starts any thread: a service that hangs is tried from a child.
     std::unique_ptr<SpeechDispatcher> service;

@@ -4,8 +4,6 @@
 #include "exchange.h"
 #include "logging.h"
 
-#include <cctype>
-
 namespace vexalo {
 
 namespace {
@@ -16,18 +14,14 @@ constexpr std::chrono::microseconds kCharacterTime { 10'000'000 / 4800 };
 constexpr std::chrono::milliseconds kPatience
     = Exchange::kReplyTimeout + std::chrono::milliseconds(20);
 
-// "ai0;"/"AI0;" switch the radio's reports off, "AI1;"/"AI2;" on; anything else is no
-// report-mode command.
+// Vexalo's own report-mode commands: "ai0;" and "AI0;" switch the radio's reports off, "AI2;"
+// on; any other command is none.
 std::optional<bool> reportModeOf(std::string_view command)
 {
-    if (command.size() != 4 || std::toupper(static_cast<unsigned char>(command[0])) != 'A'
-        || std::toupper(static_cast<unsigned char>(command[1])) != 'I' || command[3] != ';') {
-        return std::nullopt;
-    }
-    if (command[2] == '0') {
+    if (command == commands::kAutoInfoOff || command == commands::kAutoInfoOffQuiet) {
         return false;
     }
-    if (command[2] == '1' || command[2] == '2') {
+    if (command == commands::kAutoInfoOn) {
         return true;
     }
     return std::nullopt;

@@ -17,6 +17,16 @@ char upper(char c)
     return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
+// A query of two letters ("if;", "FA;") is answered by a reply beginning with them in upper
+// case; nothing for any other command.
+std::optional<std::string> answerPrefix(std::string_view command)
+{
+    if (command.size() == 3 && isLetter(command[0]) && isLetter(command[1]) && command[2] == ';') {
+        return std::string { upper(command[0]), upper(command[1]) };
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 std::optional<std::string> Exchange::expectedPrefix(std::string_view command)
@@ -27,10 +37,7 @@ std::optional<std::string> Exchange::expectedPrefix(std::string_view command)
     if (command == "q72;q7;" || command == "q7;") {
         return std::string("Q7");
     }
-    if (command.size() == 3 && isLetter(command[0]) && isLetter(command[1]) && command[2] == ';') {
-        return std::string { upper(command[0]), upper(command[1]) };
-    }
-    return std::nullopt;
+    return answerPrefix(command);
 }
 
 Exchange::Ticket Exchange::record(std::optional<std::string> prefix, Kind kind, const Asker &asker)
@@ -47,16 +54,12 @@ Exchange::Ticket Exchange::sent(std::string_view command, Kind kind)
 
 bool Exchange::clientQuery(std::string_view command)
 {
-    return command.size() == 3 && isLetter(command[0]) && isLetter(command[1]) && command[2] == ';';
+    return answerPrefix(command).has_value();
 }
 
 Exchange::Ticket Exchange::sentFor(const Asker &asker, std::string_view command)
 {
-    std::optional<std::string> prefix;
-    if (clientQuery(command)) {
-        prefix = std::string { upper(command[0]), upper(command[1]) };
-    }
-    return record(std::move(prefix), Kind::Plain, asker);
+    return record(answerPrefix(command), Kind::Plain, asker);
 }
 
 Exchange::Ticket Exchange::expectAnyReply(Kind kind)
