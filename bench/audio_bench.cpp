@@ -14,6 +14,10 @@
 #include "portaudio_clip_sink.h"
 #include "portaudio_output.h"
 
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
+
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -283,6 +287,14 @@ double cpuMilliseconds()
     return ms(usage.ru_utime) + ms(usage.ru_stime);
 }
 
+// Idles as the program does: in the event loop, where the player closes a stream that stopped.
+void idle(double seconds)
+{
+    QEventLoop loop;
+    QTimer::singleShot(static_cast<int>(seconds * 1000), &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
 double wallSeconds()
 {
     return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch())
@@ -312,18 +324,18 @@ int device(const std::string &what, int rounds, OutputOptions output)
             // What the process spends while the stream is kept fed, and once it has stopped.
             const auto perSecond = [](double seconds) {
                 const double before = cpuMilliseconds();
-                std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+                idle(seconds);
                 return (cpuMilliseconds() - before) / seconds;
             };
             const double fed = perSecond(keepFed * 0.8);
-            std::this_thread::sleep_for(std::chrono::duration<double>(keepFed * 0.2 + 0.5));
+            idle(keepFed * 1.2 + 0.5);
             const double stopped = perSecond(10);
             std::printf("cpu fed_ms_per_s %.2f stopped_ms_per_s %.2f\n", fed, stopped);
             rounds = 0;
         }
         for (int round = 0; round < rounds; ++round) {
             for (const double gap : gaps) {
-                std::this_thread::sleep_for(std::chrono::duration<double>(gap));
+                idle(gap);
                 int place = 0;
                 for (const char *clip : { "probe_long", "probe_short", "probe_long" }) {
                     const double called = wallSeconds();
@@ -347,6 +359,7 @@ int device(const std::string &what, int rounds, OutputOptions output)
 int main(int argc, char **argv)
 {
     if (argc >= 4 && argc <= 6 && std::string(argv[1]) == "--device") {
+        const QCoreApplication application(argc, argv);
         OutputOptions output;
         std::chrono::milliseconds *const settings[] = { &output.latency, &output.keepFed };
         for (int i = 4; i < argc; ++i) {

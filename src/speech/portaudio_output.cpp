@@ -2,6 +2,8 @@
 
 #include "logging.h"
 
+#include <QAbstractEventDispatcher>
+
 #include <portaudio.h>
 
 #ifdef VEXALO_HAVE_ALSA
@@ -134,7 +136,11 @@ constexpr auto kStallLimit = std::chrono::seconds(3);
 
 } // namespace
 
-PortAudioOutput::PortAudioOutput(OutputOptions options) : m_options(std::move(options)) { }
+PortAudioOutput::PortAudioOutput(OutputOptions options) : m_options(std::move(options))
+{
+    m_idleClose.setSingleShot(true);
+    m_idleClose.callOnTimeout([this] { closeIdleStream(); });
+}
 
 PortAudioOutput::~PortAudioOutput()
 {
@@ -307,7 +313,7 @@ bool PortAudioOutput::running(bool mayStartAfresh)
 {
     // A stream the audio thread has ended for idleness is replaced at once, even while
     // PortAudio is still winding it down.
-    if (m_idleStopped.load(std::memory_order_acquire)) {
+    if (!m_stream || m_idleStopped.load(std::memory_order_acquire)) {
         return restart();
     }
     if (Pa_IsStreamActive(m_stream) == 1) {
@@ -332,8 +338,10 @@ bool PortAudioOutput::restart()
     const int rate = m_rate;
     {
         const StderrMuted muted;
-        Pa_CloseStream(m_stream);
-        m_stream = nullptr;
+        if (m_stream) {
+            Pa_CloseStream(m_stream);
+            m_stream = nullptr;
+        }
         if (start(rate) == paNoError) {
             return m_rate == rate;
         }
@@ -362,9 +370,21 @@ bool PortAudioOutput::restartAfresh(int rate, bool keepQueued)
     return m_rate == rate;
 }
 
+void PortAudioOutput::closeIdleStream()
+{
+    if (!m_stream || !m_idleStopped.load(std::memory_order_acquire)) {
+        return;
+    }
+    const StderrMuted muted;
+    Pa_CloseStream(m_stream);
+    m_stream = nullptr;
+    m_idleStopped = false;
+}
+
 bool PortAudioOutput::write(std::span<const std::int16_t> frames)
 {
-    if (!m_stream || !running(true)) {
+    // PortAudio is up while a stream is open or one was closed for idleness.
+    if (!m_initialised || !running(true)) {
         return false;
     }
     auto lastRead = m_read.load(std::memory_order_acquire);
@@ -433,6 +453,11 @@ void PortAudioOutput::drainTo(long frames)
     if (frames < m_deviceFrames) {
         Pa_Sleep((m_deviceFrames - frames) * 1000 / m_rate);
     }
+    // By then the queue and the device have played out and the stream has been fed its idle
+    // time, with room for a late audio thread.
+    if (QAbstractEventDispatcher::instance()) {
+        m_idleClose.start(2 * m_options.keepFed + std::chrono::milliseconds(250));
+    }
 }
 
 void PortAudioOutput::logSoundStart()
@@ -462,6 +487,7 @@ void PortAudioOutput::close()
     Pa_Terminate();
     m_initialised = false;
     m_rate = 0;
+    m_idleClose.stop();
 }
 
 void PortAudioOutput::abandon()

@@ -5,6 +5,10 @@
 #include "portaudio_clip_sink.h"
 #include "portaudio_output.h"
 
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
+
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -205,12 +209,19 @@ protected:
     PrivatePulseAudio server;
 };
 
-TEST_F(SoundServer, ShowsTheStreamAsTheProgramAndKeepsPortAudioUpWhileIdle)
+TEST_F(SoundServer, ShowsTheStreamAsTheProgramAndKeepsPortAudioUpButNotTheStreamWhileIdle)
 {
+    int argc = 1;
+    char name[] = "sound_server_test";
+    char *argv[] = { name, nullptr };
+    const QCoreApplication application(argc, argv);
     auto sink = makeSink();
     sink->playClip("tone");
     const std::string first = server.streams();
-    std::this_thread::sleep_for(kIdle);
+    QEventLoop idle;
+    QTimer::singleShot(kIdle, &idle, &QEventLoop::quit);
+    idle.exec();
+    const std::string idling = server.streams();
     const std::string before = run("pactl info 2>/dev/null");
     sink->playClip("tone");
     const std::string again = server.streams();
@@ -218,6 +229,7 @@ TEST_F(SoundServer, ShowsTheStreamAsTheProgramAndKeepsPortAudioUpWhileIdle)
     EXPECT_EQ(property(first, "application.name"), "Vexalo") << first;
     EXPECT_EQ(property(first, "application.icon_name"), "org.vexalo.Vexalo");
     EXPECT_EQ(property(first, "media.role"), "a11y");
+    EXPECT_EQ(property(idling, "application.name"), "<none>") << idling;
     // PortAudio connects to the server for every device it probes when it starts; a stream
     // opened again is one connection, the next after pactl's own.
     const auto newest = [](const std::string &text, const std::string &label) {
