@@ -700,14 +700,22 @@ class PassThroughPoller(threading.Thread):
 
 def own_answers(run, presses):
     """Wall time of the last byte of the radio's answer to Vexalo's own "FA;" after each press.
-    All "FA;" on the line, Vexalo's and a client's, are answered in order, so the n-th sent
-    gets the n-th answer."""
-    sent = [(t, text == "send FA;") for t, text in run.log() if text.startswith("send FA;")]
-    replies = run.replies("FA")
+    q7sim answers in order, so each "FA;" it received goes with the next answer it sent;
+    Vexalo's own is the arrival nearest to its "send FA;" (a client's can come any time)."""
+    offset = run.sim_offset()
+    pairs, waiting = [], []
+    for when, kind, text in run.sim_log():
+        if kind == "cmd" and text == "FA;":
+            waiting.append(when + offset)
+        elif kind == "reply" and text.startswith("FA") and waiting:
+            pairs.append((waiting.pop(0), when + offset))
+    sends = [t for t, text in run.log() if text == "send FA;"]
     answers = []
     for pressed in presses:
-        n = next((i for i, (t, own) in enumerate(sent) if own and t >= pressed), None)
-        answers.append(replies[n] if n is not None and n < len(replies) else None)
+        # The log's times are cut to the millisecond: a send can show just before the press.
+        sent = next((t for t in sends if t >= pressed - 0.01), None)
+        arrived, answer = min(pairs, key=lambda p: abs(p[0] - sent)) if sent and pairs else (0, 0)
+        answers.append(answer if sent and abs(arrived - sent) < 0.02 else None)
     return answers
 
 
