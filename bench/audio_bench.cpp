@@ -321,7 +321,7 @@ int device(const std::string &what, int rounds, OutputOptions output)
             : std::vector<double> { keepFed / 2, keepFed + 1 };
         sink.playClip("probe_short"); // opens the device
         if (what == "cpu") {
-            // What the process spends while the stream is kept fed, and once it has stopped.
+            // What the process spends while the stream is kept fed, and once it has been closed.
             const auto perSecond = [](double seconds) {
                 const double before = cpuMilliseconds();
                 idle(seconds);

@@ -714,8 +714,11 @@ def own_answers(run, presses):
     for pressed in presses:
         # The log's times are cut to the millisecond: a send can show just before the press.
         sent = next((t for t in sends if t >= pressed - 0.01), None)
-        arrived, answer = min(pairs, key=lambda p: abs(p[0] - sent)) if sent and pairs else (0, 0)
-        answers.append(answer if sent and abs(arrived - sent) < 0.02 else None)
+        if sent is None or not pairs:
+            answers.append(None)
+            continue
+        arrived, answer = min(pairs, key=lambda p: abs(p[0] - sent))
+        answers.append(answer if abs(arrived - sent) < 0.02 else None)
     return answers
 
 

@@ -338,10 +338,7 @@ bool PortAudioOutput::restart()
     const int rate = m_rate;
     {
         const StderrMuted muted;
-        if (m_stream) {
-            Pa_CloseStream(m_stream);
-            m_stream = nullptr;
-        }
+        closeStream();
         if (start(rate) == paNoError) {
             return m_rate == rate;
         }
@@ -370,15 +367,21 @@ bool PortAudioOutput::restartAfresh(int rate, bool keepQueued)
     return m_rate == rate;
 }
 
+void PortAudioOutput::closeStream()
+{
+    if (m_stream) {
+        Pa_CloseStream(m_stream);
+        m_stream = nullptr;
+    }
+}
+
 void PortAudioOutput::closeIdleStream()
 {
-    if (!m_stream || !m_idleStopped.load(std::memory_order_acquire)) {
-        return;
+    if (m_idleStopped.load(std::memory_order_acquire)) {
+        const StderrMuted muted;
+        closeStream();
+        m_idleStopped = false;
     }
-    const StderrMuted muted;
-    Pa_CloseStream(m_stream);
-    m_stream = nullptr;
-    m_idleStopped = false;
 }
 
 bool PortAudioOutput::write(std::span<const std::int16_t> frames)

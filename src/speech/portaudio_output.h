@@ -62,6 +62,8 @@ private:
     // Opens a new stream when the last one stopped or was closed after the idle time, and when
     // the device stopped it, starts PortAudio afresh if allowed; false when nothing plays.
     bool running(bool mayStartAfresh);
+    // Closes the stream, if one is open; it must not be running.
+    void closeStream();
     // Closes the stream once the audio thread has ended it for idleness. Left open, the sound
     // servers' pulse plug-in keeps its connection awake: 2-4 ms of CPU a second, all idle long.
     void closeIdleStream();
