@@ -72,8 +72,8 @@ struct Setting {
     int vfo = 0;
 };
 const std::map<std::string_view, Setting> settings {
-    { "FA", { 11, maxFrequency, Change::Kind::Tune, 0 } },
-    { "FB", { 11, maxFrequency, Change::Kind::Tune, 1 } },
+    { "FA", { 11, highestTunable, Change::Kind::Tune, 0 } },
+    { "FB", { 11, highestTunable, Change::Kind::Tune, 1 } },
     { "FR", { 1, 1, Change::Kind::RxVfo } },
     { "FT", { 1, 1, Change::Kind::TxVfo } },
     { "GT", { 3, 9, Change::Kind::Agc } },
@@ -139,7 +139,10 @@ std::vector<std::string> CommandHandler::answer(std::string_view command, bool f
         return {};
     }
     if (const auto s = settings.find(prefix); s != settings.end()) {
-        const auto value = number(param, s->second.width, s->second.high);
+        auto value = number(param, s->second.width, s->second.high);
+        if (value && s->second.kind == Change::Kind::Tune && *value < lowestTunable) {
+            value.reset();
+        }
         return value ? apply(s->second.kind, *value, std::nullopt, s->second.vfo) : unknown;
     }
     // Two values in one command: bandwidth with or without the filter, blanker with or without

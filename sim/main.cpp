@@ -73,7 +73,8 @@ Replies, from the start-up state (VFO A 14.025 MHz, B 14.030 MHz, CW, 5 W):
   q7; Q70; -- "q72;" sets that digit, so "q72;q7;" is answered Q72;
   No reply: ai0; AI0; AI2; q70; q72; and every setting command.
 Setting commands in the reply's own layout ("FA00007040000;", "MD2;", "NB11;",
-"PC055;", "FR1;" ...) change the radio; only automatic reports follow them.
+"PC055;", "FR1;" ...) change the radio; only automatic reports follow them. A
+frequency outside 30 kHz to 56 MHz is answered "?;" and changes nothing.
 An empty command is ignored; anything else is answered "?;", and so is a run of
 more than 64 characters without ';'.
 

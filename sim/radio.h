@@ -88,6 +88,10 @@ struct Change {
 };
 
 constexpr long long maxFrequency = 99'999'999'999; // what eleven digits can hold
+// What the receiver tunes when told a frequency ("FA..."); anything else is answered "?;". The
+// knob and a band change are not held to it.
+constexpr long long lowestTunable = 30'000;
+constexpr long long highestTunable = 56'000'000;
 
 class Radio {
 public:

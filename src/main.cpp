@@ -11,6 +11,7 @@
 #include "link.h"
 #include "logging.h"
 #include "menu_accessibility.h"
+#include "operator_settings.h"
 #include "options_file.h"
 #include "output_clip_sink.h"
 #include "q7status.h"
@@ -119,7 +120,11 @@ int main(int argc, char **argv)
     Link link(interpreter, announcer, port, lifecycle);
     RadioHandshake handshake(settings, interpreter, announcer, link);
     const MenuAccessibility menuAccessibility; // before the window builds its menus
-    Q7Status window(WindowParts { settings, interpreter, announcer, link, handshake });
+    // The step size is kept beside vexalo.ini in a file of its own: the settings file's format
+    // is fixed.
+    OperatorSettings operatorSettings(link, announcer, interpreter, "vexalo.step");
+    Q7Status window(
+        WindowParts { settings, interpreter, announcer, link, handshake, operatorSettings });
     link.setWindow(window);
     window.setAnnouncementLog(&announcements);
     Shell shell(

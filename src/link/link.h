@@ -77,6 +77,12 @@ public:
     void resumeLockPoll() override;
 
     void setWindow(const WindowReadouts &window) { m_path.setWindow(window); }
+    // Told of every reply the interpreter has handled, in order (the operator's settings watch
+    // for their read-back and for the radio's refusal).
+    void watchReplies(std::function<void(const HandledReply &)> watcher)
+    {
+        m_path.setObserver(std::move(watcher));
+    }
 
     RadioPort &port() { return m_port; }
     Exchange &exchange() { return m_exchange; }

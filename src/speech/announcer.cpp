@@ -32,6 +32,9 @@ void Announcer::speak()
     while (!m_queue.empty() && !stopping()) {
         sayFront();
         m_queue.pop_front();
+        if (std::exchange(m_silenced, false)) {
+            m_queue.clear();
+        }
     }
     m_queue.clear(); // what was waiting when the program began to stop is never said
     m_speakingTime += std::chrono::steady_clock::now() - m_speakingSince;
@@ -100,7 +103,7 @@ void Announcer::sayFront()
 Announcer::Said Announcer::sayInClips(std::size_t part, Announcement &heard)
 {
     for (std::size_t clip = 0;; ++clip) {
-        if (stopping()) {
+        if (stopping() || m_silenced) {
             return Said::Stopped;
         }
         if (passedOver(part)) {
@@ -161,7 +164,7 @@ Announcer::Said Announcer::speak(const std::string &text, bool stoppable,
         if (std::chrono::steady_clock::now() > deadline) {
             return Said::Failed;
         }
-        const bool stop = stoppable && stopping();
+        const bool stop = stoppable && (stopping() || m_silenced);
         if (!stop && m_source != nullptr && stoppable) {
             m_source->collectArrivals();
         }
@@ -231,6 +234,18 @@ void Announcer::report(const Announcement &heard)
     if (m_listener != nullptr) {
         m_listener->announced(heard);
     }
+}
+
+void Announcer::silence()
+{
+    if (!m_speaking) {
+        m_queue.clear();
+        return;
+    }
+    // The front is the one being said; it ends at its next clip, the rest goes now.
+    m_queue.erase(m_queue.begin() + 1, m_queue.end());
+    m_silenced = true;
+    m_sink.stop();
 }
 
 void Announcer::repeatLast()

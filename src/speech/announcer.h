@@ -81,6 +81,11 @@ public:
     void say(Announcement announcement);
     void say(Clips programWords) { say(Announcement::program(std::move(programWords))); }
 
+    // Stops speaking: what is being said ends at once (the sound itself, through the sink, or
+    // the service's speech of this program alone) and what waits is dropped. Later
+    // announcements are said as usual.
+    void silence();
+
     // The last announcement heard, said again as the program's own words.
     void repeatLast();
 
@@ -144,6 +149,7 @@ private:
     bool m_speechOn = false;
     bool m_speaking = false;
     bool m_pauseDue = false;
+    bool m_silenced = false; // the operator stopped what is being said
     std::chrono::steady_clock::time_point m_lastClipEnd;
     std::chrono::nanoseconds m_speakingTime { 0 }; // of the calls to speak that have ended
     std::chrono::steady_clock::time_point m_speakingSince;

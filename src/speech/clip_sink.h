@@ -35,6 +35,9 @@ public:
     // A stretch of silence between two announcements; a sink that only records names skips it.
     virtual void playSilence(std::chrono::milliseconds length) { (void)length; }
 
+    // What has been played but not yet heard goes unheard: the operator stopped the speech.
+    virtual void stop() { }
+
     // Returns once everything played so far has been heard to its end. playClip may return
     // while the last few milliseconds of a clip still sound; what must follow the end of the
     // sound (the farewell's pause before the port closes) waits here first.

@@ -7,6 +7,7 @@
 #include "history_window.h"
 #include "link.h"
 #include "menu_accessibility.h"
+#include "radio_marks.h"
 #include "version.h"
 
 #include <QAction>
@@ -110,7 +111,8 @@ QPlainTextEdit *addDebugBox(QWidget *parent, const char *name, const QString &sp
 
 Q7Status::Q7Status(WindowParts parts, QWidget *parent)
     : QMainWindow(parent), m_settings(parts.settings), m_interpreter(parts.interpreter),
-      m_announcer(parts.announcer), m_link(parts.link), m_handshake(parts.handshake)
+      m_announcer(parts.announcer), m_link(parts.link), m_handshake(parts.handshake),
+      m_operator(parts.operatorSettings)
 {
     setObjectName(QStringLiteral("Q7Status"));
     setWindowTitle(QStringLiteral("Vexalo V") + QString::fromLatin1(kVersionLabel));
@@ -120,6 +122,7 @@ Q7Status::Q7Status(WindowParts parts, QWidget *parent)
 
     buildClientArea();
     buildMenus();
+    buildRadioMenu();
     addWindowKey("repeat_announcement", Qt::Key_R, &Q7Status::repeatAnnouncement);
     addWindowKey("announcement_history", Qt::Key_H, &Q7Status::showHistory);
     // The client area has its own fixed size; the window is that plus the menu bar, no more.

@@ -29,7 +29,9 @@ class Announcer;
 class HistoryWindow;
 class Interpreter;
 class Link;
+class OperatorSettings;
 class RadioHandshake;
+class ValueEntry;
 struct Settings;
 
 struct WindowParts {
@@ -38,6 +40,7 @@ struct WindowParts {
     Announcer &announcer;
     Link &link;
     RadioHandshake &handshake;
+    OperatorSettings &operatorSettings;
 };
 
 class Q7Status : public QMainWindow, public WindowReadouts, public ReportModeCommands {
@@ -115,6 +118,23 @@ public:
     void Setcomm9_Click() { emit portEntryChosen(9); }
     void Setcomm10_Click() { emit portEntryChosen(10); }
 
+    // The radio menu and its keys: each forwards to the operator's settings.
+    void stepUp();
+    void stepDown();
+    void largerStep();
+    void smallerStep();
+    void enterFrequency();
+    void enterPower();
+    void enterKeyerSpeed();
+    void enterBandwidth();
+    void chooseMode(int digit);
+    void otherVfo();
+    void undoSetting();
+    void readEverything();
+    // Escape: an open entry is cancelled, otherwise what is being said stops.
+    void stopSpeaking();
+    ValueEntry *valueEntry() const { return m_entry; }
+
     // What the start-up and port selection of the shell set and read.
     void hideDebugControls();
     void setGreetingChecked(bool checked);
@@ -139,6 +159,9 @@ private:
     void buildClientArea();
     void buildDebugArea(QWidget *client);
     void buildMenus();
+    void buildRadioMenu();
+    // The marks of the radio menu, from what the radio last said.
+    void markRadioMenu();
     void addWindowKey(const char *name, Qt::Key key, void (Q7Status::*handler)());
     void runSimpleQuery(SimpleQuery query);
     void applyReportMode(QAction *own, QAction *firstOther, QAction *secondOther, ReportMode mode,
@@ -150,6 +173,7 @@ private:
     Announcer &m_announcer;
     Link &m_link;
     RadioHandshake &m_handshake;
+    OperatorSettings &m_operator;
 
     QPushButton *m_getInfo = nullptr;
     QPushButton *m_sendCmd = nullptr;
@@ -163,6 +187,9 @@ private:
     QAction *m_manual = nullptr;
     QAction *m_semi = nullptr;
     QAction *m_full = nullptr;
+    ValueEntry *m_entry = nullptr;
+    struct RadioMarks;
+    std::unique_ptr<RadioMarks> m_radioMarks;
     AnnouncementLog *m_log = nullptr;
     std::unique_ptr<HistoryWindow> m_history;
 };

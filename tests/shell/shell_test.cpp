@@ -4,6 +4,7 @@
 #include "interpreter.h"
 #include "lifecycle.h"
 #include "link.h"
+#include "operator_settings.h"
 #include "q7status.h"
 #include "radio_handshake.h"
 #include "settings.h"
@@ -72,7 +73,10 @@ struct ShellHarness {
     FakeRadioPort port;
     Link link { interpreter, announcer, port, lifecycle };
     RadioHandshake handshake { g, interpreter, announcer, link };
-    Q7Status window { WindowParts { g, interpreter, announcer, link, handshake } };
+    OperatorSettings operatorSettings { link, announcer, interpreter,
+                                        dir.filePath("vexalo.step").toStdString() };
+    Q7Status window { WindowParts { g, interpreter, announcer, link, handshake,
+                                    operatorSettings } };
     Shell shell {
         ShellParts { g, interpreter, announcer, port, link, handshake, window, lifecycle }, path
     };

@@ -147,6 +147,8 @@ TEST(Commands, SomeAreTakenSilentlyAndUnknownOnesGetAQuestionMark)
         { "FA00014025000;", "ID947;" }, // reports are on now, but nothing changed
         { "ZZ;", "?;" },
         { "FA123;", "?;" },
+        { "FA00060000000;", "?;" }, // beyond what it tunes
+        { "FB00000020000;", "?;" },
         { "BG5;", "?;" },
         { "AI7;", "?;" },
         { "MDx;", "?;" },

@@ -10,6 +10,7 @@
 #include "interpreter.h"
 #include "lifecycle.h"
 #include "link.h"
+#include "operator_settings.h"
 #include "q7status.h"
 #include "radio_handshake.h"
 #include "settings.h"
@@ -86,7 +87,11 @@ struct WindowRig {
     LoggingRadioPort port { log };
     Link link { interpreter, announcer, port, lifecycle };
     RadioHandshake handshake { settings, interpreter, announcer, link };
-    Q7Status window { WindowParts { settings, interpreter, announcer, link, handshake } };
+    OperatorSettings operatorSettings { link, announcer, interpreter,
+                                        std::filesystem::temp_directory_path()
+                                            / "vexalo-window-test.step" };
+    Q7Status window { WindowParts { settings, interpreter, announcer, link, handshake,
+                                    operatorSettings } };
 };
 
 } // namespace vexalo::testing

@@ -1,0 +1,95 @@
+#!/usr/bin/env bash
+# Operating the radio from the keyboard, into the real window under Xvfb against q7sim: steps,
+# a larger step, a typed frequency (accepted and refused), a mode, undo and reading everything;
+# each change is heard once, in the radio's words.
+# Usage: operate_test.sh VEXALO Q7SIM
+set -euo pipefail
+vexalo=$1
+q7sim=$2
+
+if [ -z "${DISPLAY:-}" ]; then
+    exec xvfb-run -a -s "-screen 0 800x600x24" "$0" "$@"
+fi
+
+LOGS="vexalo.log radio.log"
+source "$(dirname "$0")/../support/desktop_session.sh"
+
+start_radio "$q7sim" com1 radio.log
+printf '1,0,#FALSE#\r\n' >vexalo.ini
+printf '1000\n' >vexalo.step
+
+QT_QPA_PLATFORM=xcb QT_LOGGING_RULES="vexalo.speech.debug=true" QT_MESSAGE_PATTERN='%{message}' \
+    "$vexalo" 2>vexalo.log &
+pids+=($!)
+wait_for radio.log " cmd AI0;"
+window=$(xdotool search --sync --onlyvisible --name 'Vexalo V1.05 beta' | head -n 1)
+xdotool windowfocus --sync "$window"
+
+# What was said after the mark, one clip a word.
+mark() { wc -l <vexalo.log; }
+said_since() { tail -n +"$(($1 + 1))" vexalo.log | sed -n 's/^clip //p' | tr '\n' ' '; }
+expect_said() {
+    local since=$1 words=$2 got
+    for _ in $(seq 100); do
+        got=$(said_since "$since")
+        [ "$got" = "$words" ] && return 0
+        sleep 0.1
+    done
+    fail "heard '$got', wanted '$words'"
+}
+
+m=$(mark)
+xdotool key ctrl+Up ctrl+Up ctrl+Up
+wait_for radio.log " cmd FA00014028000;"
+expect_said "$m" "14 0 2 8 pt 0 0 a "
+
+m=$(mark)
+xdotool key ctrl+Right
+expect_said "$m" "step 10 khz "
+[ "$(cat vexalo.step)" = 10000 ] || fail "step file holds $(cat vexalo.step)"
+m=$(mark)
+xdotool key ctrl+Up
+wait_for radio.log " cmd FA00014038000;"
+expect_said "$m" "14 0 3 8 pt 0 0 a "
+
+m=$(mark)
+xdotool key ctrl+e
+xdotool type --delay 20 "14074"
+xdotool key Return
+wait_for radio.log " cmd FA00014074000;"
+expect_said "$m" "1 4 0 7 4 14 0 7 4 pt 0 0 a "
+
+m=$(mark)
+xdotool key ctrl+e
+xdotool type --delay 20 "60,5"
+xdotool key Return
+wait_for radio.log " cmd FA00060500000;"
+expect_said "$m" "6 0 pt 5 not_accepted 60 5 0 0 pt 0 0 14 0 7 4 pt 0 0 a "
+
+m=$(mark)
+xdotool key ctrl+e
+xdotool type --delay 20 "14x"
+xdotool key Return Escape
+expect_said "$m" "1 4 invalid "
+m=$(mark)
+xdotool key ctrl+e Escape
+expect_said "$m" "cancelled "
+
+m=$(mark)
+xdotool key ctrl+2
+wait_for radio.log " cmd MD2;"
+expect_said "$m" "usb "
+m=$(mark)
+xdotool key ctrl+z
+wait_for radio.log " cmd MD3;"
+expect_said "$m" "cw "
+m=$(mark)
+xdotool key ctrl+z
+wait_for radio.log " cmd FA00014038000;" 2
+expect_said "$m" "14 0 3 8 pt 0 0 a "
+
+m=$(mark)
+xdotool key ctrl+i
+expect_said "$m" "14 0 3 8 pt 0 0 a split off cw fl2 5 hundred hz rit xit off agc fast nb off \
+pre on att off power 5 pt 0 watts speed 20 "
+echo "1 passed, 0 failed"
