@@ -10,6 +10,7 @@
 #include "value_entry.h"
 
 #include <QAction>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
 
@@ -49,8 +50,9 @@ QAction *addEntry(QMenu *menu, const char *name, const QString &caption, const Q
 void Q7Status::buildRadioMenu()
 {
     m_radioMarks = std::make_unique<RadioMarks>();
-    m_entry = new ValueEntry(m_announcer, centralWidget());
-    m_entry->setGeometry(kEntryPlace);
+    // A child of the window, not of the client area, whose controls are the buttons of the
+    // grid in their design order; placed over the grid's empty third column.
+    m_entry = new ValueEntry(m_announcer, kEntryPlace, this);
 
     // Alt+D: the first letter of "Radio" and the others are taken by the buttons.
     QMenu *radio = menuBar()->addMenu(QStringLiteral("Ra&dio"));
@@ -154,12 +156,6 @@ void Q7Status::buildRadioMenu()
     connect(
         addEntry(radio, "undo_setting", QStringLiteral("Undo"), QKeySequence(Qt::CTRL | Qt::Key_Z)),
         &QAction::triggered, this, &Q7Status::undoSetting);
-
-    auto *stop = new QAction(this);
-    stop->setObjectName(QStringLiteral("stop_speaking"));
-    stop->setShortcut(QKeySequence(Qt::Key_Escape));
-    connect(stop, &QAction::triggered, this, &Q7Status::stopSpeaking);
-    addAction(stop);
 }
 
 void Q7Status::markRadioMenu()
@@ -256,6 +252,17 @@ void Q7Status::enterBandwidth()
         m_operator.setFromEntry(Knob::Bandwidth,
                                 operator_input::parseWholeEntry(text.toStdString(), 0, 9999));
     });
+}
+
+void Q7Status::keyPressEvent(QKeyEvent *event)
+{
+    // A key press that no button took, rather than a shortcut: an open menu, the entry and the
+    // history window each take Escape for themselves first.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        stopSpeaking();
+        return;
+    }
+    QMainWindow::keyPressEvent(event);
 }
 
 void Q7Status::stopSpeaking()

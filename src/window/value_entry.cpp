@@ -8,9 +8,10 @@
 
 namespace vexalo {
 
-ValueEntry::ValueEntry(Announcer &announcer, QWidget *parent)
-    : QLineEdit(parent), m_announcer(announcer)
+ValueEntry::ValueEntry(Announcer &announcer, QRect place, QWidget *parent)
+    : QLineEdit(parent), m_announcer(announcer), m_place(place)
 {
+    resize(place.size());
     setObjectName(QStringLiteral("value_entry"));
     setMaxLength(16);
     hide();
@@ -46,6 +47,12 @@ void ValueEntry::open(const QString &name, Accept accept)
     setAccessibleName(name);
     setPlaceholderText(name);
     clear();
+    if (parentWidget() != nullptr) {
+        // The menu bar above the client area has its height only once the window is shown.
+        if (auto *client = parentWidget()->findChild<QWidget *>(QStringLiteral("client_area"))) {
+            move(m_place.topLeft() + client->pos());
+        }
+    }
     show();
     raise();
     setFocus(Qt::ShortcutFocusReason);

@@ -19,7 +19,8 @@ class ValueEntry : public QLineEdit {
 public:
     using Accept = std::function<void(const QString &)>;
 
-    ValueEntry(Announcer &announcer, QWidget *parent);
+    // PLACE is within the window's client area.
+    ValueEntry(Announcer &announcer, QRect place, QWidget *parent);
 
     // Shows the field under this name, empty, with the focus; ACCEPT gets the text on Enter.
     void open(const QString &name, Accept accept);
@@ -35,6 +36,7 @@ private:
     void close();
 
     Announcer &m_announcer;
+    QRect m_place;
     Accept m_accept;
     QPointer<QWidget> m_returnFocus;
 };

@@ -10,6 +10,7 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSet>
 
 #include <memory>
 
@@ -198,9 +199,10 @@ private slots:
             { "Report_set", "Full_report", "Full Auto", QKeySequence(Qt::CTRL | Qt::Key_F) },
         };
         const QList<QAction *> bar = rig->window.menuBar()->actions();
-        QCOMPARE(bar.size(), 2);
+        QCOMPARE(bar.size(), 3);
         QCOMPARE(bar[0]->text(), QStringLiteral("&ComPort"));
         QCOMPARE(bar[1]->text(), QStringLiteral("&Options"));
+        QCOMPARE(bar[2]->text(), QStringLiteral("Ra&dio"));
         QCOMPARE(bar[0]->menu()->objectName(), QStringLiteral("ComPort_set"));
         QCOMPARE(bar[1]->menu()->objectName(), QStringLiteral("Options"));
 
@@ -222,6 +224,46 @@ private slots:
         QCOMPARE(next.value("ComPort_set"), 10);
         QCOMPARE(next.value("Options"), 2);
         QCOMPARE(next.value("Report_set"), 3);
+    }
+
+    // The radio menu's keys, and every key of the window told apart from every other.
+    void radioMenuKeysAreTheirOwn()
+    {
+        const std::pair<const char *, QKeySequence> keys[] = {
+            { "mode_1", QKeySequence(Qt::CTRL | Qt::Key_1) },
+            { "mode_2", QKeySequence(Qt::CTRL | Qt::Key_2) },
+            { "mode_3", QKeySequence(Qt::CTRL | Qt::Key_3) },
+            { "mode_7", QKeySequence(Qt::CTRL | Qt::Key_4) },
+            { "mode_6", QKeySequence(Qt::CTRL | Qt::Key_5) },
+            { "mode_9", QKeySequence(Qt::CTRL | Qt::Key_6) },
+            { "other_vfo", QKeySequence(Qt::CTRL | Qt::Key_B) },
+            { "split_set", QKeySequence(Qt::CTRL | Qt::Key_T) },
+            { "preamp_set", QKeySequence(Qt::CTRL | Qt::Key_P) },
+            { "attenuator_set", QKeySequence(Qt::CTRL | Qt::Key_A) },
+            { "bandwidth_set", QKeySequence(Qt::CTRL | Qt::Key_L) },
+            { "power_set", QKeySequence(Qt::CTRL | Qt::Key_W) },
+            { "keyer_set", QKeySequence(Qt::CTRL | Qt::Key_K) },
+            { "step_up", QKeySequence(Qt::CTRL | Qt::Key_Up) },
+            { "step_down", QKeySequence(Qt::CTRL | Qt::Key_Down) },
+            { "step_larger", QKeySequence(Qt::CTRL | Qt::Key_Right) },
+            { "step_smaller", QKeySequence(Qt::CTRL | Qt::Key_Left) },
+            { "frequency_set", QKeySequence(Qt::CTRL | Qt::Key_E) },
+            { "read_everything", QKeySequence(Qt::CTRL | Qt::Key_I) },
+            { "undo_setting", QKeySequence(Qt::CTRL | Qt::Key_Z) },
+        };
+        for (const auto &[name, key] : keys) {
+            auto *action = rig->child<QAction>(QString::fromLatin1(name));
+            QVERIFY2(action, name);
+            QCOMPARE(action->shortcut(), key);
+        }
+        QSet<QKeySequence> seen;
+        for (const QAction *action : rig->window.findChildren<QAction *>()) {
+            if (!action->shortcut().isEmpty()) {
+                QVERIFY2(!seen.contains(action->shortcut()),
+                         qPrintable(action->shortcut().toString()));
+                seen.insert(action->shortcut());
+            }
+        }
     }
 
     void startsWithNothingCheckedAndTheTimerOff()
