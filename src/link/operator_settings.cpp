@@ -348,11 +348,13 @@ void OperatorSettings::seen(const HandledReply &handled)
         }
         // Enqueued only: the link says it, in its turn, once the replies at hand are handled.
         m_announcer.enqueue(std::move(notAccepted));
+        emit radioSaid();
         return;
     }
     if (m_inFlight && prefix == prefixOf(m_inFlight->change.query)) {
         finish();
     }
+    emit radioSaid();
 }
 
 void OperatorSettings::finish()

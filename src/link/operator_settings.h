@@ -94,6 +94,10 @@ public:
     // A setting or read-back is on its way.
     bool busy() const;
 
+signals:
+    // A reply has been handled: what the radio last said may have changed.
+    void radioSaid();
+
 private:
     void step(int direction);
     void sendTarget();

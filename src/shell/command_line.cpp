@@ -21,7 +21,13 @@ std::string usage(std::span<const CommandLineOption> options)
           "the links com1 to com10 there when they exist, else /dev/ttyS0 to "
           "/dev/ttyS9.\n"
           "Besides the buttons' Alt keys and the menus' keys, Ctrl+R says the last\n"
-          "announcement again and Ctrl+H opens the window of recent announcements.\n\n";
+          "announcement again and Ctrl+H opens the window of recent announcements.\n"
+          "The Radio menu (Alt+D) changes the radio: Ctrl+Up and Ctrl+Down tune one\n"
+          "step, Ctrl+Right and Ctrl+Left change the step (kept in vexalo.step),\n"
+          "Ctrl+E types a frequency, Ctrl+1 to Ctrl+6 choose LSB, USB, CW, CW reverse,\n"
+          "Data and Data reverse, Ctrl+B receives on the other VFO, Ctrl+Z undoes,\n"
+          "Ctrl+I says every reading and Escape stops speaking. What is heard is the\n"
+          "radio's own answer; \"not accepted\" when it refuses.\n\n";
     const auto spelled = [](const CommandLineOption &option) {
         std::string left = std::string("--").append(option.name);
         if (option.optionalValue) {

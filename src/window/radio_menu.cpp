@@ -57,7 +57,8 @@ void Q7Status::buildRadioMenu()
     // Alt+D: the first letter of "Radio" and the others are taken by the buttons.
     QMenu *radio = menuBar()->addMenu(QStringLiteral("Ra&dio"));
     radio->setObjectName(QStringLiteral("Radio_set"));
-    connect(radio, &QMenu::aboutToShow, this, &Q7Status::markRadioMenu);
+    // The marks follow every reply, so that a screen reader reading the menu finds them current.
+    connect(&m_operator, &OperatorSettings::radioSaid, this, &Q7Status::markRadioMenu);
     const auto checkable = [this](QMenu *menu, const char *name, const QString &caption,
                                   const QKeySequence &keys, auto handler) {
         QAction *entry = addEntry(menu, name, caption, keys);
@@ -121,6 +122,7 @@ void Q7Status::buildRadioMenu()
         m_radioMarks->blanker[setting]->setObjectName(QStringLiteral("nb_%1").arg(setting));
     }
     MenuAccessibility::describeAsChoice(*blanker);
+    markRadioMenu();
 
     connect(addEntry(radio, "bandwidth_set", QStringLiteral("Filter bandwidth..."),
                      QKeySequence(Qt::CTRL | Qt::Key_L)),
