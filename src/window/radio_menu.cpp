@@ -124,13 +124,13 @@ void Q7Status::buildRadioMenu()
     MenuAccessibility::describeAsChoice(*blanker);
     markRadioMenu();
 
-    connect(addEntry(radio, "bandwidth_set", QStringLiteral("Filter bandwidth..."),
+    connect(addEntry(radio, "bandwidth_set", QStringLiteral("Filter bandwidth"),
                      QKeySequence(Qt::CTRL | Qt::Key_L)),
             &QAction::triggered, this, &Q7Status::enterBandwidth);
-    connect(addEntry(radio, "power_set", QStringLiteral("Power..."),
+    connect(addEntry(radio, "power_set", QStringLiteral("Power"),
                      QKeySequence(Qt::CTRL | Qt::Key_W)),
             &QAction::triggered, this, &Q7Status::enterPower);
-    connect(addEntry(radio, "keyer_set", QStringLiteral("Keyer speed..."),
+    connect(addEntry(radio, "keyer_set", QStringLiteral("Keyer speed"),
                      QKeySequence(Qt::CTRL | Qt::Key_K)),
             &QAction::triggered, this, &Q7Status::enterKeyerSpeed);
 
@@ -149,7 +149,7 @@ void Q7Status::buildRadioMenu()
                      QKeySequence(Qt::CTRL | Qt::Key_Left)),
             &QAction::triggered, this, &Q7Status::smallerStep);
 
-    connect(addEntry(radio, "frequency_set", QStringLiteral("Enter frequency..."),
+    connect(addEntry(radio, "frequency_set", QStringLiteral("Enter frequency"),
                      QKeySequence(Qt::CTRL | Qt::Key_E)),
             &QAction::triggered, this, &Q7Status::enterFrequency);
     connect(addEntry(radio, "read_everything", QStringLiteral("Read everything"),

@@ -32,10 +32,10 @@ MENU_ITEMS = [  # (name, shortcut, checked) with vexalo.ini "1,1,#TRUE#"
     ("Split", "Ctrl+T", False), ("Fast", "", True), ("Slow", "", False),
     ("Preamp", "Ctrl+P", True), ("Attenuator", "Ctrl+A", False),
     ("Off", "", True), ("1", "", False), ("2", "", False),
-    ("Filter bandwidth...", "Ctrl+L", False), ("Power...", "Ctrl+W", False),
-    ("Keyer speed...", "Ctrl+K", False), ("Tune up one step", "Ctrl+Up", False),
+    ("Filter bandwidth", "Ctrl+L", False), ("Power", "Ctrl+W", False),
+    ("Keyer speed", "Ctrl+K", False), ("Tune up one step", "Ctrl+Up", False),
     ("Tune down one step", "Ctrl+Down", False), ("Larger step", "Ctrl+Right", False),
-    ("Smaller step", "Ctrl+Left", False), ("Enter frequency...", "Ctrl+E", False),
+    ("Smaller step", "Ctrl+Left", False), ("Enter frequency", "Ctrl+E", False),
     ("Read everything", "Ctrl+I", False), ("Undo", "Ctrl+Z", False),
 ]
 HIDDEN = ["SEND", "Test TX String", "Debug RX Window"]
