@@ -117,7 +117,7 @@ int main(int argc, char **argv)
     }
     Interpreter interpreter;
     SerialRadioPort port;
-    Link link(interpreter, announcer, port, lifecycle);
+    Link link(settings, interpreter, announcer, port, lifecycle);
     RadioHandshake handshake(settings, interpreter, announcer, link);
     const MenuAccessibility menuAccessibility; // before the window builds its menus
     // The step size is kept beside vexalo.ini in a file of its own: the settings file's format

@@ -71,7 +71,7 @@ struct ShellHarness {
     Announcer announcer { sink, &lifecycle };
     Interpreter interpreter;
     FakeRadioPort port;
-    Link link { interpreter, announcer, port, lifecycle };
+    Link link { g, interpreter, announcer, port, lifecycle };
     RadioHandshake handshake { g, interpreter, announcer, link };
     OperatorSettings operatorSettings { link, announcer, interpreter,
                                         dir.filePath("vexalo.step").toStdString() };

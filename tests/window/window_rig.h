@@ -85,7 +85,7 @@ struct WindowRig {
     Announcer announcer { sink, &lifecycle };
     Interpreter interpreter;
     LoggingRadioPort port { log };
-    Link link { interpreter, announcer, port, lifecycle };
+    Link link { settings, interpreter, announcer, port, lifecycle };
     RadioHandshake handshake { settings, interpreter, announcer, link };
     OperatorSettings operatorSettings { link, announcer, interpreter,
                                         std::filesystem::temp_directory_path()
