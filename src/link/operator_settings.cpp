@@ -225,14 +225,22 @@ void OperatorSettings::step(int direction)
     m_target = input::stepped(*m_target, by);
     m_pressedSinceReadBack = true;
     m_still.start();
-    if (!m_pace.isActive()) {
+    if (!m_pace.isActive() && tunesLive()) {
         sendTarget();
     }
 }
 
+bool OperatorSettings::tunesLive() const
+{
+    // While the radio reports its changes, every step would be reported and said, and the keys
+    // would wait behind the speech: the steps then go out as one setting once the keys are still,
+    // whose report the read-back takes for its answer.
+    return !m_link.reportModes().reportsOn();
+}
+
 void OperatorSettings::sendTarget()
 {
-    if (!m_target || m_target == m_sent) {
+    if (!m_target || m_target == m_sent || (m_still.isActive() && !tunesLive())) {
         return;
     }
     const std::string command = input::frequencyCommand(receivingVfo(), *m_target);

@@ -101,6 +101,7 @@ signals:
 private:
     void step(int direction);
     void sendTarget();
+    bool tunesLive() const;
     void settle();
     void start(Change change, std::optional<Change> undo);
     void seen(const HandledReply &handled);

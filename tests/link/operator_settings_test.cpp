@@ -5,6 +5,7 @@
 #include "event_wait.h"
 #include "harness.h"
 #include "operator_settings.h"
+#include "report_mode.h"
 
 #include <gtest/gtest.h>
 
@@ -47,6 +48,7 @@ TEST(OperatorSettings, WhatIsHeardIsTheRadiosAnswerToTheReadBack)
         std::vector<std::string> written;
         Clips heard;
         std::size_t undoDepth;
+        bool fullAuto = false;
     } cases[] = {
         { "a mode",
           [](OperatorSettings &s) { s.set(Knob::Mode, 2); },
@@ -95,6 +97,11 @@ TEST(OperatorSettings, WhatIsHeardIsTheRadiosAnswerToTheReadBack)
     };
     for (const auto &c : cases) {
         Rig rig;
+        if (c.fullAuto) {
+            rig.link.reportModes().apply(ReportMode::FullAuto);
+            rig.port.written.clear();
+            rig.sink.take();
+        }
         rig.port.answers = c.radio;
         c.press(rig.settings);
         rig.settle();
