@@ -44,7 +44,14 @@ AUDIO_BENCH = os.path.join(BUILD, "bench", "audio_bench")
 FRAMING_BENCH = os.path.join(BUILD, "bench", "framing_bench")
 PRESS_KEY = os.path.join(BUILD, "bench", "press_key")
 VOICE = os.path.join(BUILD, "ZSsounds")
-WINDOW_TITLE = "Vexalo V1.05 beta"
+
+
+def window_title():
+    """The window's title as the build shows it: "vexalo 1.05 beta" -> "Vexalo V1.05 beta"."""
+    said = subprocess.run([VEXALO, "--version"], capture_output=True, text=True,
+                          env=dict(os.environ, QT_QPA_PLATFORM="offscreen")).stdout.split()
+    return "Vexalo V" + " ".join(said[1:])
+
 
 started = []  # every process this script started, ended by pid at exit
 
@@ -425,7 +432,7 @@ class Run:
     def focus(self, display):
         env = dict(os.environ, DISPLAY=display)
         window = subprocess.run(["xdotool", "search", "--sync", "--onlyvisible", "--name",
-                                 WINDOW_TITLE], env=env, capture_output=True, text=True,
+                                 window_title()], env=env, capture_output=True, text=True,
                                 timeout=20).stdout.split()[0]
         subprocess.run(["xdotool", "windowfocus", "--sync", window], env=env, timeout=20)
 
