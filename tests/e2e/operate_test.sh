@@ -7,10 +7,6 @@ set -euo pipefail
 vexalo=$1
 q7sim=$2
 
-if [ -z "${DISPLAY:-}" ]; then
-    exec xvfb-run -a -s "-screen 0 800x600x24" "$0" "$@"
-fi
-
 LOGS="vexalo.log radio.log"
 source "$(dirname "$0")/../support/desktop_session.sh"
 
@@ -22,7 +18,7 @@ QT_QPA_PLATFORM=xcb QT_LOGGING_RULES="vexalo.speech.debug=true" QT_MESSAGE_PATTE
     "$vexalo" 2>vexalo.log &
 pids+=($!)
 wait_for radio.log " cmd AI0;"
-window=$(xdotool search --sync --onlyvisible --name 'Vexalo V1.05 beta' | head -n 1)
+window=$(xdotool search --sync --onlyvisible --name "Vexalo V${VEXALO_VERSION_LABEL:?}" | head -n 1)
 xdotool windowfocus --sync "$window"
 
 # What was said after the mark, one clip a word.
