@@ -7,7 +7,7 @@ set -euo pipefail
 vexalo=$1
 q7sim=$2
 
-LOGS="vexalo.log radio.log"
+LOGS="vexalo.log radio.log transcript.txt"
 source "$(dirname "$0")/../support/desktop_session.sh"
 
 start_radio "$q7sim" com1 radio.log
@@ -15,7 +15,7 @@ printf '1,0,#FALSE#\r\n' >vexalo.ini
 printf '1000\n' >vexalo.step
 
 QT_QPA_PLATFORM=xcb QT_LOGGING_RULES="vexalo.speech.debug=true" QT_MESSAGE_PATTERN='%{message}' \
-    "$vexalo" 2>vexalo.log &
+    "$vexalo" --transcript >transcript.txt 2>vexalo.log &
 pids+=($!)
 wait_for radio.log " cmd AI0;"
 window=$(xdotool search --sync --onlyvisible --name "Vexalo V${VEXALO_VERSION_LABEL:?}" | head -n 1)
@@ -88,4 +88,8 @@ m=$(mark)
 xdotool key ctrl+i
 expect_said "$m" "14 0 3 8 pt 0 0 a split off cw fl2 5 hundred hz rit xit off agc fast nb off \
 pre on att off power 5 pt 0 watts speed 20 "
+# Each confirmation is a line of the transcript, as it is of the announcements window.
+for line in "14028.00 A" "USB" "CW" "not accepted: 60500.00" "step 10 kHz"; do
+    grep -qx -- "$line" transcript.txt || fail "no line '$line' in the transcript"
+done
 echo "1 passed, 0 failed"
