@@ -95,7 +95,7 @@ void Q7Status::buildRadioMenu()
     MenuAccessibility::describeAsChoice(*vfo);
 
     m_radioMarks->split = checkable(
-        radio, "split_set", QStringLiteral("Split"), QKeySequence(Qt::CTRL | Qt::Key_T),
+        radio, "split_set", QStringLiteral("Split"), QKeySequence(Qt::CTRL | Qt::Key_D),
         [this] { m_operator.set(Knob::Split, m_interpreter.state().split_on ? 0 : 1); });
 
     QMenu *agc = radio->addMenu(QStringLiteral("AGC"));

@@ -29,7 +29,7 @@ MENU_ITEMS = [  # (name, shortcut, checked) with vexalo.ini "1,1,#TRUE#"
     ("LSB", "Ctrl+1", False), ("USB", "Ctrl+2", False), ("CW", "Ctrl+3", True),
     ("CW reverse", "Ctrl+4", False), ("Data", "Ctrl+5", False), ("Data reverse", "Ctrl+6", False),
     ("A", "", True), ("B", "", False), ("Other VFO", "Ctrl+B", False),
-    ("Split", "Ctrl+T", False), ("Fast", "", True), ("Slow", "", False),
+    ("Split", "Ctrl+D", False), ("Fast", "", True), ("Slow", "", False),
     ("Preamp", "Ctrl+P", True), ("Attenuator", "Ctrl+A", False),
     ("Off", "", True), ("1", "", False), ("2", "", False),
     ("Filter bandwidth", "Ctrl+L", False), ("Power", "Ctrl+W", False),

@@ -238,7 +238,7 @@ private slots:
             { "mode_6", QKeySequence(Qt::CTRL | Qt::Key_5) },
             { "mode_9", QKeySequence(Qt::CTRL | Qt::Key_6) },
             { "other_vfo", QKeySequence(Qt::CTRL | Qt::Key_B) },
-            { "split_set", QKeySequence(Qt::CTRL | Qt::Key_T) },
+            { "split_set", QKeySequence(Qt::CTRL | Qt::Key_D) },
             { "preamp_set", QKeySequence(Qt::CTRL | Qt::Key_P) },
             { "attenuator_set", QKeySequence(Qt::CTRL | Qt::Key_A) },
             { "bandwidth_set", QKeySequence(Qt::CTRL | Qt::Key_L) },
