@@ -11,7 +11,7 @@
 //   audio_bench --device cpu 0 [...]         CPU per second while kept fed and once stopped
 // Optional last arguments set the latency asked of the device and how long the stream is kept
 // fed, in milliseconds.
-#include "portaudio_clip_sink.h"
+#include "output_clip_sink.h"
 #include "portaudio_output.h"
 
 #include <QCoreApplication>
@@ -163,7 +163,7 @@ void clipStart(const fs::path &folder, const std::vector<std::string> &names)
 {
     auto output = std::make_unique<InstantOutput>();
     InstantOutput &device = *output;
-    PortAudioClipSink sink(std::move(output), { .folder = folder });
+    OutputClipSink sink(std::move(output), { .folder = folder });
     std::printf("clip start (call to first frame at the device), %zu clips:\n", names.size());
     for (const char *round : { "miss (read and decoded)", "hit (kept)" }) {
         std::vector<double> starts;
@@ -195,7 +195,7 @@ void gaps(const fs::path &folder)
     for (const auto &round : rounds) {
         auto output = std::make_unique<PacedOutput>(std::chrono::milliseconds(100));
         PacedOutput &device = *output;
-        PortAudioClipSink sink(std::move(output), { .folder = folder, .tail = round.tail });
+        OutputClipSink sink(std::move(output), { .folder = folder, .tail = round.tail });
         for (int time = 0; time < round.times; ++time) {
             device.beginAnnouncement();
             const auto begin = Clock::now();
@@ -219,7 +219,7 @@ void gaps(const fs::path &folder)
 void memory(const fs::path &folder, const std::vector<std::string> &names)
 {
     const long before = residentBytes();
-    PortAudioClipSink sink(std::make_unique<InstantOutput>(), { .folder = folder });
+    OutputClipSink sink(std::make_unique<InstantOutput>(), { .folder = folder });
     for (const auto &name : names) {
         sink.playClip(name);
     }
@@ -232,7 +232,7 @@ void memory(const fs::path &folder, const std::vector<std::string> &names)
 void soundCard(const fs::path &folder)
 {
     auto begin = Clock::now();
-    PortAudioClipSink sink(std::make_unique<PortAudioOutput>(), { .folder = folder });
+    OutputClipSink sink(std::make_unique<PortAudioOutput>(), { .folder = folder });
     std::printf("this machine's sound card: construction %.1f us",
                 microseconds(Clock::now() - begin));
     begin = Clock::now();
@@ -310,7 +310,7 @@ int device(const std::string &what, int rounds, OutputOptions output)
     fs::create_directories(folder);
     writeProbes(folder);
     {
-        PortAudioClipSink sink(std::make_unique<PortAudioOutput>(output), { .folder = folder });
+        OutputClipSink sink(std::make_unique<PortAudioOutput>(output), { .folder = folder });
         std::printf("output latency_ms %lld keep_fed_ms %lld\n",
                     static_cast<long long>(output.latency.count()),
                     static_cast<long long>(output.keepFed.count()));

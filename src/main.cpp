@@ -12,7 +12,7 @@
 #include "logging.h"
 #include "menu_accessibility.h"
 #include "options_file.h"
-#include "portaudio_clip_sink.h"
+#include "output_clip_sink.h"
 #include "q7status.h"
 #include "radio_handshake.h"
 #include "serial_radio_port.h"
@@ -83,7 +83,7 @@ int main(int argc, char **argv)
     lifecycle.setStopProbe([&stopSignals] { return stopSignals.received(); });
 
     Settings settings;
-    PortAudioClipSink sink;
+    OutputClipSink sink;
     const ClipWords words = ClipWords::forVoice(ClipSinkOptions {}.folder);
     // Before the announcer that reports to it, so that it outlives every announcement.
     AnnouncementLog announcements(words);

@@ -58,7 +58,7 @@ if [ ! -e "$WINEPREFIX/system.reg" ]; then
 fi
 
 # 1. Unit tests.
-for name in core_tests interpreter_tests speech_tests link_tests share_tests shell_tests; do
+for name in common_tests interpreter_tests speech_tests audio_tests link_tests share_tests shell_tests; do
     exe=$(find "$build/tests" -name "$name.exe" | head -n 1)
     log=$work/$name.log
     if (cd "$work" && QT_QPA_PLATFORM=offscreen wine "$exe" --gtest_brief=1 >"$log" 2>&1); then

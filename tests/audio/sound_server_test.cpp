@@ -2,7 +2,7 @@
 // through ALSA's pulse plug-in as on a desktop, with no sound card. What the server lists is read
 // with pactl, and what reaches the sink is recorded from its monitor with parec.
 #include "clip_files.h"
-#include "portaudio_clip_sink.h"
+#include "output_clip_sink.h"
 #include "portaudio_output.h"
 
 #include <QCoreApplication>
@@ -191,7 +191,7 @@ protected:
         writeWav(folder.path() / "ZSsounds" / "tone.wav", tone, 22050);
     }
 
-    std::unique_ptr<PortAudioClipSink> makeSink(std::chrono::milliseconds latency = 25ms)
+    std::unique_ptr<OutputClipSink> makeSink(std::chrono::milliseconds latency = 25ms)
     {
         OutputOptions output;
         output.latency = latency;
@@ -199,7 +199,7 @@ protected:
         ClipSinkOptions options;
         options.folder = folder.path() / "ZSsounds";
         options.reopenInterval = 0ms;
-        return std::make_unique<PortAudioClipSink>(std::make_unique<PortAudioOutput>(output),
+        return std::make_unique<OutputClipSink>(std::make_unique<PortAudioOutput>(output),
                                                    options);
     }
 

@@ -1,7 +1,7 @@
 #include "clip_files.h"
 #include "fake_audio_output.h"
+#include "output_clip_sink.h"
 #include "platform_files.h"
-#include "portaudio_clip_sink.h"
 
 #include <gtest/gtest.h>
 
@@ -35,7 +35,7 @@ struct Player {
         writeWav(sounds / "empty.wav", {}, 22050);
         makeNamedPipe(sounds / "pipe.wav");
         options.folder = sounds;
-        sink = std::make_unique<PortAudioClipSink>(std::make_unique<FakeAudioOutput>(device),
+        sink = std::make_unique<OutputClipSink>(std::make_unique<FakeAudioOutput>(device),
                                                    std::move(options));
     }
 
@@ -81,10 +81,10 @@ struct Player {
         { "14", 3000 }, { "0", 1500 }, { "2", 1400 }, { "5", 1600 }, { "pt", 900 }, { "hz", 2100 }
     };
     Device device;
-    std::unique_ptr<PortAudioClipSink> sink;
+    std::unique_ptr<OutputClipSink> sink;
 };
 
-TEST(PortAudioClipSink, PlaysClipsBackToBackInCallOrder)
+TEST(OutputClipSink, PlaysClipsBackToBackInCallOrder)
 {
     const struct {
         std::vector<std::string> calls;
@@ -109,7 +109,7 @@ TEST(PortAudioClipSink, PlaysClipsBackToBackInCallOrder)
     }
 }
 
-TEST(PortAudioClipSink, ReturnsWithNoMoreThanTheTailStillQueued)
+TEST(OutputClipSink, ReturnsWithNoMoreThanTheTailStillQueued)
 {
     const struct {
         std::chrono::milliseconds tail;
@@ -129,7 +129,7 @@ TEST(PortAudioClipSink, ReturnsWithNoMoreThanTheTailStillQueued)
     }
 }
 
-TEST(PortAudioClipSink, ReadsEachClipOnceButLooksAgainForMissingOnes)
+TEST(OutputClipSink, ReadsEachClipOnceButLooksAgainForMissingOnes)
 {
     Player player;
     player.say({ "pt", "late" });
@@ -143,7 +143,7 @@ TEST(PortAudioClipSink, ReadsEachClipOnceButLooksAgainForMissingOnes)
     EXPECT_GE(player.sink->cachedBytes(), (900 + 2100) * sizeof(std::int16_t));
 }
 
-TEST(PortAudioClipSink, ConvertsClipsToTheRateTheDevicePlays)
+TEST(OutputClipSink, ConvertsClipsToTheRateTheDevicePlays)
 {
     Player player({}, 44100);
     player.say({ "pt", "nosuch" });
@@ -158,7 +158,7 @@ TEST(PortAudioClipSink, ConvertsClipsToTheRateTheDevicePlays)
     }
 }
 
-TEST(PortAudioClipSink, IsSilentWithoutADeviceAndLooksForOneOnlyNowAndThen)
+TEST(OutputClipSink, IsSilentWithoutADeviceAndLooksForOneOnlyNowAndThen)
 {
     const struct {
         const char *what;
@@ -187,7 +187,7 @@ TEST(PortAudioClipSink, IsSilentWithoutADeviceAndLooksForOneOnlyNowAndThen)
     }
 }
 
-TEST(PortAudioClipSink, StaysSilentWhenTheDeviceFailsUntilItIsFoundAgain)
+TEST(OutputClipSink, StaysSilentWhenTheDeviceFailsUntilItIsFoundAgain)
 {
     const struct {
         std::chrono::milliseconds reopenInterval;
@@ -211,7 +211,7 @@ TEST(PortAudioClipSink, StaysSilentWhenTheDeviceFailsUntilItIsFoundAgain)
     }
 }
 
-TEST(PortAudioClipSink, LetsTheQueuePlayOutWhenClosedAfterUse)
+TEST(OutputClipSink, LetsTheQueuePlayOutWhenClosedAfterUse)
 {
     for (const bool used : { false, true }) {
         Player player;
@@ -224,11 +224,11 @@ TEST(PortAudioClipSink, LetsTheQueuePlayOutWhenClosedAfterUse)
     }
 }
 
-TEST(PortAudioClipSink, FindsTheSoundFolderInTheWorkingDirectory)
+TEST(OutputClipSink, FindsTheSoundFolderInTheWorkingDirectory)
 {
     Player player; // only for its folder
     Device device;
-    PortAudioClipSink sink(std::make_unique<FakeAudioOutput>(device));
+    OutputClipSink sink(std::make_unique<FakeAudioOutput>(device));
     const fs::path before = fs::current_path();
     fs::current_path(player.root.path());
     sink.playClip("pt");

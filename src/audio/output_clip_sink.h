@@ -39,15 +39,15 @@ struct ClipSinkOptions {
 // missing or cannot be decoded is heard as a short beep, and the announcement goes on. A clip
 // that starts or ends loud (cut mid-swing, an operator's own recording) is faded there so
 // that it does not click.
-class PortAudioClipSink : public ClipSink {
+class OutputClipSink : public ClipSink {
 public:
     // Fast and quiet: the device is opened by the first clip.
-    PortAudioClipSink();
-    explicit PortAudioClipSink(std::unique_ptr<AudioOutput> output, ClipSinkOptions options = {});
-    ~PortAudioClipSink() override;
+    OutputClipSink();
+    explicit OutputClipSink(std::unique_ptr<AudioOutput> output, ClipSinkOptions options = {});
+    ~OutputClipSink() override;
 
-    PortAudioClipSink(const PortAudioClipSink &) = delete;
-    PortAudioClipSink &operator=(const PortAudioClipSink &) = delete;
+    OutputClipSink(const OutputClipSink &) = delete;
+    OutputClipSink &operator=(const OutputClipSink &) = delete;
 
     void playClip(std::string_view name) override;
     void playMissing(std::string_view requested) override;

@@ -1,7 +1,7 @@
 // The product's sink on the real sound card, whatever this machine has: none on the build
 // machines and in CI. The clips are silent, so a machine with a card plays nothing audible.
 #include "clip_files.h"
-#include "portaudio_clip_sink.h"
+#include "output_clip_sink.h"
 
 #include <gtest/gtest.h>
 
@@ -51,7 +51,7 @@ private:
     int m_saved = -1;
 };
 
-TEST(PortAudioClipSinkOnThisMachine, PrintsNothingWhateverTheCardDoes)
+TEST(OutputClipSinkOnThisMachine, PrintsNothingWhateverTheCardDoes)
 {
     TempFolder folder;
     writeWav(folder.path() / "ZSsounds" / "pt.wav", std::vector<std::int16_t>(441, 0), 22050);
@@ -61,7 +61,7 @@ TEST(PortAudioClipSinkOnThisMachine, PrintsNothingWhateverTheCardDoes)
 
     StderrCapture capture(folder.path() / "stderr.txt");
     {
-        PortAudioClipSink sink;
+        OutputClipSink sink;
         // Missing clips beep where there is a card; the beep is kept to one.
         for (const char *clip : { "pt", "hz", "pt", "nosuch" }) {
             sink.playClip(clip);

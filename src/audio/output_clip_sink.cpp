@@ -1,24 +1,24 @@
-#include "portaudio_clip_sink.h"
+#include "output_clip_sink.h"
 
 #include "portaudio_output.h"
 
 namespace vexalo {
 
-PortAudioClipSink::PortAudioClipSink() : PortAudioClipSink(std::make_unique<PortAudioOutput>()) { }
+OutputClipSink::OutputClipSink() : OutputClipSink(std::make_unique<PortAudioOutput>()) { }
 
-PortAudioClipSink::PortAudioClipSink(std::unique_ptr<AudioOutput> output, ClipSinkOptions options)
+OutputClipSink::OutputClipSink(std::unique_ptr<AudioOutput> output, ClipSinkOptions options)
     : m_output(std::move(output)), m_options(std::move(options))
 {
 }
 
-PortAudioClipSink::~PortAudioClipSink()
+OutputClipSink::~OutputClipSink()
 {
     if (m_rate > 0) {
         m_output->close();
     }
 }
 
-void PortAudioClipSink::playClip(std::string_view name)
+void OutputClipSink::playClip(std::string_view name)
 {
     if (!deviceReady()) {
         return;
@@ -27,28 +27,28 @@ void PortAudioClipSink::playClip(std::string_view name)
     play(frames ? *frames : m_beep);
 }
 
-void PortAudioClipSink::playMissing(std::string_view)
+void OutputClipSink::playMissing(std::string_view)
 {
     if (deviceReady()) {
         play(m_beep);
     }
 }
 
-void PortAudioClipSink::playSilence(std::chrono::milliseconds length)
+void OutputClipSink::playSilence(std::chrono::milliseconds length)
 {
     if (length.count() > 0 && deviceReady()) {
         play(Frames(static_cast<std::size_t>(length.count() * m_rate / 1000)));
     }
 }
 
-void PortAudioClipSink::drain()
+void OutputClipSink::drain()
 {
     if (m_rate > 0) {
         m_output->drainTo(0);
     }
 }
 
-std::size_t PortAudioClipSink::cachedBytes() const
+std::size_t OutputClipSink::cachedBytes() const
 {
     std::size_t bytes = 0;
     for (const auto &[name, frames] : m_cache) {
@@ -57,7 +57,7 @@ std::size_t PortAudioClipSink::cachedBytes() const
     return bytes;
 }
 
-bool PortAudioClipSink::deviceReady()
+bool OutputClipSink::deviceReady()
 {
     if (m_rate > 0) {
         return true;
@@ -81,7 +81,7 @@ bool PortAudioClipSink::deviceReady()
     return true;
 }
 
-const Frames *PortAudioClipSink::clipFrames(std::string_view name)
+const Frames *OutputClipSink::clipFrames(std::string_view name)
 {
     // The seam promises valid names only; checking again keeps any other text out of paths.
     if (!isValidClipName(name)) {
@@ -99,7 +99,7 @@ const Frames *PortAudioClipSink::clipFrames(std::string_view name)
     return &m_cache.emplace(std::string(name), std::move(*frames)).first->second;
 }
 
-void PortAudioClipSink::play(const Frames &frames)
+void OutputClipSink::play(const Frames &frames)
 {
     if (!m_output->write(frames)) {
         // The device went away; stay silent until the next attempt to open one.
