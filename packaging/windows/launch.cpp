@@ -1,43 +1,30 @@
 // vexalo-launch.exe, what the Start menu runs on Windows (vexalo-launch on Linux): starts Vexalo
 // in the operator's own folder %APPDATA%\Vexalo, created on first use, with the installed voice
-// copied in as ZSsounds. Vexalo keeps its settings and vexalo.conf in the folder it starts in.
-// A copy this launcher made (it carries the voice's .vexalo-voice mark) is renewed when the
-// installed voice changes; a voice of the operator's own is never touched. Arguments go to
-// Vexalo unchanged. No console: Vexalo runs without a console window.
+// copied in as ZSsounds when there is none. Vexalo keeps its settings and vexalo.conf in the
+// folder it starts in. Arguments go to Vexalo unchanged; it runs without a console window.
 #include <windows.h>
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 
 namespace fs = std::filesystem;
 
 namespace {
 
-std::string mark(const fs::path &voice)
-{
-    std::ifstream in(voice / ".vexalo-voice", std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 void complain(const std::wstring &text)
 {
     MessageBoxW(nullptr, text.c_str(), L"Vexalo", MB_OK | MB_ICONERROR);
 }
 
-// The installed voice into the folder, unless the operator's own voice is there.
+// The installed voice into the folder, unless a voice is there already (a copy made before, the
+// German one or the operator's own): a folder only appears whole, never half copied.
 void provideVoice(const fs::path &installed, const fs::path &folder)
 {
     const fs::path voice = folder / L"ZSsounds";
     std::error_code error;
     if (fs::exists(voice, error)) {
-        const std::string ours = mark(voice);
-        if (ours.empty() || ours == mark(installed)) {
-            return; // the operator's own, or the current copy
-        }
-        fs::remove_all(voice, error);
+        return;
     }
     const fs::path partial = folder / L"ZSsounds.new";
     fs::remove_all(partial, error);
