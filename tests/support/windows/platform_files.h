@@ -1,7 +1,10 @@
-// Windows has no named pipes in the file system, no /dev/full and no comN links: the tests
-// leave out what needs them (see posix/platform_files.h).
+// Windows has no named pipes in the file system, no /dev/full, no comN links, no stream into
+// memory and no limit on a file's size: the tests leave out what needs them (see
+// posix/platform_files.h).
 #pragma once
 
+#include <cstdint>
+#include <cstdio>
 #include <filesystem>
 
 namespace vexalo::testing {
@@ -17,5 +20,16 @@ inline const char *failingDevice()
 }
 
 inline constexpr bool kPortsAreLinks = false;
+
+inline std::FILE *openMemoryStream(char **, std::size_t *)
+{
+    return nullptr;
+}
+
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(std::uintmax_t) { }
+    bool active() const { return false; }
+};
 
 } // namespace vexalo::testing
