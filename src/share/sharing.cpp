@@ -135,7 +135,6 @@ Sharing::Sharing(ClientTraffic &traffic, ShareOptions options, Note note)
 
 Sharing::~Sharing()
 {
-    m_traffic.setPoll({});
     m_traffic.setClientLine(nullptr);
     m_traffic.setReportsWanted(false);
 }
@@ -156,7 +155,7 @@ void Sharing::warn(const QString &text)
     }
 }
 
-void Sharing::poll()
+void Sharing::takeCommands()
 {
     // What each client has sent: waitForReadyRead(0) reads it in and says so (readyRead)
     // without blocking and without the event loop.
@@ -177,7 +176,6 @@ void Sharing::poll()
 bool Sharing::start()
 {
     m_traffic.setClientLine(this);
-    m_traffic.setPoll([this] { poll(); });
     bool all = true;
     QStringList offered;
     if (m_options.endpoint) {

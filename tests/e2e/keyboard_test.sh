@@ -7,10 +7,6 @@ set -euo pipefail
 vexalo=$1
 q7sim=$2
 
-if [ -z "${DISPLAY:-}" ]; then
-    exec xvfb-run -a -s "-screen 0 800x600x24" "$0" "$@"
-fi
-
 LOGS="vexalo.log radio1.log radio3.log"
 source "$(dirname "$0")/../support/desktop_session.sh"
 
@@ -24,7 +20,7 @@ vexalo_pid=$!
 pids+=($vexalo_pid)
 wait_for radio1.log " cmd AI0;"
 
-window=$(xdotool search --sync --onlyvisible --name 'Vexalo V1.05 beta' | head -n 1)
+window=$(xdotool search --sync --onlyvisible --name "Vexalo V${VEXALO_VERSION_LABEL:?}" | head -n 1)
 xdotool windowfocus --sync "$window"
 
 xdotool key ctrl+F3
