@@ -1,6 +1,7 @@
 #include "portaudio_output.h"
 
 #include "logging.h"
+#include "portaudio_device.h"
 
 #include <QAbstractEventDispatcher>
 
@@ -178,7 +179,7 @@ int PortAudioOutput::start(int preferredRate)
         }
         m_initialised = true;
     }
-    const PaDeviceIndex device = Pa_GetDefaultOutputDevice();
+    const PaDeviceIndex device = preferredOutputDevice();
     PaStream *stream = nullptr;
     double rate = preferredRate;
     PaError error = device == paNoDevice

@@ -2,34 +2,10 @@
 
 #include "logging.h"
 
-#include <QDir>
-#include <QFileInfo>
-
 #include <cmath>
-#include <filesystem>
 #include <limits>
 
 namespace vexalo {
-
-std::optional<QString> serialDeviceFor(int portNumber)
-{
-    if (portNumber < 1) {
-        return std::nullopt;
-    }
-#ifdef Q_OS_WIN
-    return QStringLiteral("COM%1").arg(portNumber);
-#else
-    const QString local = QDir::current().absoluteFilePath(QStringLiteral("com%1").arg(portNumber));
-    // An entry whose device is gone is still the operator's choice of port: opening it fails,
-    // rather than falling through to whatever hangs on the built-in port.
-    std::error_code error;
-    if (std::filesystem::symlink_status(local.toStdString(), error).type()
-        != std::filesystem::file_type::not_found) {
-        return local;
-    }
-    return QStringLiteral("/dev/ttyS%1").arg(portNumber - 1);
-#endif
-}
 
 std::optional<int> toPortNumber(const SettingValue &commPort)
 {
@@ -62,21 +38,21 @@ constexpr int kWriteBoundMs = 200;
 
 SerialRadioPort::SerialRadioPort()
 {
-    connect(&m_serial, &QSerialPort::readyRead, this, [this] {
+    connect(&m_serial, &SerialLine::readyRead, this, [this] {
         if (m_lookingAhead) {
             return; // kept in the port's buffer for takeWaiting
         }
         const QByteArray input = m_serial.readAll();
         deliver(std::string_view(input.constData(), static_cast<std::size_t>(input.size())));
     });
-    connect(&m_serial, &QSerialPort::errorOccurred, this, &SerialRadioPort::onError);
+    connect(&m_serial, &SerialLine::errorOccurred, this, &SerialRadioPort::onError);
 }
 
-void SerialRadioPort::onError(QSerialPort::SerialPortError error)
+void SerialRadioPort::onError(SerialLine::SerialPortError error)
 {
     // A hung-up line keeps reporting itself readable; left open it would spin the event loop.
-    if (error == QSerialPort::ResourceError || error == QSerialPort::ReadError
-        || error == QSerialPort::WriteError) {
+    if (error == SerialLine::ResourceError || error == SerialLine::ReadError
+        || error == SerialLine::WriteError) {
         if (m_serial.isOpen()) {
             qCWarning(lcLink) << "line lost:" << m_serial.portName() << m_serial.errorString();
             m_serial.close();
@@ -134,10 +110,10 @@ bool SerialRadioPort::open()
 
 bool SerialRadioPort::configure()
 {
-    const bool ok = m_serial.setBaudRate(QSerialPort::Baud4800)
-        && m_serial.setParity(QSerialPort::NoParity) && m_serial.setDataBits(QSerialPort::Data8)
-        && m_serial.setStopBits(QSerialPort::OneStop)
-        && m_serial.setFlowControl(QSerialPort::NoFlowControl);
+    const bool ok = m_serial.setBaudRate(SerialLine::Baud4800)
+        && m_serial.setParity(SerialLine::NoParity) && m_serial.setDataBits(SerialLine::Data8)
+        && m_serial.setStopBits(SerialLine::OneStop)
+        && m_serial.setFlowControl(SerialLine::NoFlowControl);
     if (!ok) {
         m_serial.clearError();
     }
@@ -171,12 +147,12 @@ bool SerialRadioPort::write(std::string_view command)
         while (sent && m_serial.isOpen() && m_serial.bytesToWrite() > 0) {
             sent = m_serial.waitForBytesWritten(kWriteBoundMs);
         }
-        sent = sent && m_serial.isOpen() && m_serial.error() == QSerialPort::NoError;
+        sent = sent && m_serial.isOpen() && m_serial.error() == SerialLine::NoError;
     }
     if (!sent) {
         // Bytes the line did not take would otherwise go out in front of a later command.
         if (m_serial.isOpen()) {
-            m_serial.clear(QSerialPort::Output);
+            m_serial.clear(SerialLine::Output);
         }
         m_serial.clearError();
         qCDebug(lcLink) << "write failed on" << m_serial.portName();

@@ -1,21 +1,19 @@
-// The radio's serial line on Qt SerialPort. Port numbers map onto devices: on Windows "COMn";
-// elsewhere the entry "comN" in the working directory when there is one, even a link whose
-// device is gone (e.g. ln -s /dev/ttyUSB0 com1), otherwise /dev/ttyS(N-1). A line that hangs up
+// The radio's serial line on Qt SerialPort (on Windows, the same interface on Win32). Port
+// numbers map onto devices as serial_device.h says for the platform. A line that hangs up
 // or fails (the adapter pulled, the far end gone) is closed at once, and a write that the system
 // rejects or that cannot leave promptly fails without leaving its bytes behind.
 #pragma once
 
 #include "radio_port.h"
 
-#include <QSerialPort>
+#include "serial_device.h"
+#include "serial_line.h"
+
 #include <QString>
 
 #include <optional>
 
 namespace vexalo {
-
-// The device for a port number, or nothing when the number is no port at all.
-std::optional<QString> serialDeviceFor(int portNumber);
 
 // A port number as the port control takes it: whole numbers that fit 16 bits, rounding a
 // fraction; a text that reads as such a number counts; anything else is rejected. An unset
@@ -40,9 +38,9 @@ public:
 
 private:
     void assertRequestToSend();
-    void onError(QSerialPort::SerialPortError error);
+    void onError(SerialLine::SerialPortError error);
 
-    QSerialPort m_serial;
+    SerialLine m_serial;
     int m_portNumber = 0;
     bool m_lookingAhead = false;
 };

@@ -1,13 +1,12 @@
 #include "sharing.h"
 
 #include "client_traffic.h"
+#include "half_close.h"
 #include "logging.h"
 #include "pass_through_port.h"
 
 #include <QTcpSocket>
 #include <QTimer>
-
-#include <sys/socket.h>
 
 namespace vexalo {
 
@@ -264,7 +263,7 @@ void Sharing::retire(ClientId id, const QString &why)
     socket->flush();
     std::chrono::milliseconds grace { 0 };
     if (socket->state() == QAbstractSocket::ConnectedState && socket->bytesToWrite() == 0) {
-        ::shutdown(static_cast<int>(socket->socketDescriptor()), SHUT_WR);
+        shutDownSending(socket->socketDescriptor());
         grace = kGoodbyeGrace;
     }
     QTimer::singleShot(grace, this, [this, id] { m_tcp.erase(id); });

@@ -1,5 +1,6 @@
 #include "command_line.h"
 
+#include "serial_device.h"
 #include "version.h"
 
 #include <algorithm>
@@ -13,14 +14,12 @@ constexpr int kUsageError = 2; // as q7sim and vexalo-replay, and most tools
 
 std::string usage(std::span<const CommandLineOption> options)
 {
-    std::string text
-        = "Usage: vexalo [OPTION]\n"
-          "Speaks the state of a Q7 transceiver aloud. Vexalo keeps its settings in\n"
-          "vexalo.ini and plays its words from ZSsounds/ in the folder it is started\n"
-          "from; vexalo-launch starts it in the per-user folder. Comm1 to Comm10 are\n"
-          "the links com1 to com10 there when they exist, else /dev/ttyS0 to "
-          "/dev/ttyS9.\n"
-          "Besides the buttons' Alt keys and the menus' keys, Ctrl+R says the last\n"
+    std::string text = "Usage: vexalo [OPTION]\n"
+                       "Speaks the state of a Q7 transceiver aloud. Vexalo keeps its settings in\n"
+                       "vexalo.ini and plays its words from ZSsounds/ in the folder it is started\n"
+                       "from; vexalo-launch starts it in the per-user folder. "
+        + std::string(serialPortsHelp())
+        + "Besides the buttons' Alt keys and the menus' keys, Ctrl+R says the last\n"
           "announcement again and Ctrl+H opens the window of recent announcements.\n"
           "The Radio menu (Alt+D) changes the radio: Ctrl+Up and Ctrl+Down tune one\n"
           "step, Ctrl+Right and Ctrl+Left change the step (kept in vexalo.step),\n"
@@ -59,10 +58,10 @@ std::string usage(std::span<const CommandLineOption> options)
             "    own (the Q7's protocol has no transmit command); in WSJT-X mode\n"
             "    \"Data/Pkt\" (the Q7's data mode) or \"USB\", split \"Fake It\".\n"
             "    To try it: rigctl -m 2 -r 127.0.0.1:4532 f m\n"
-            "  Programs that speak the Q7's own commands: the serial port cat1 in\n"
-            "    Vexalo's folder, any baud rate. \"AI2;\" there sends that program the\n"
-            "    radio's reports; \"AI\" and \"q7\" commands are answered by Vexalo and\n"
-            "    never reach the radio.\n"
+            "  Programs that speak the Q7's own commands (Linux only): the serial port\n"
+            "    cat1 in Vexalo's folder, any baud rate. \"AI2;\" there sends that\n"
+            "    program the radio's reports; \"AI\" and \"q7\" commands are answered by\n"
+            "    Vexalo and never reach the radio.\n"
             "  Any other address than 127.0.0.1 lets whoever reaches it control the\n"
             "  radio: the protocol has no password.\n";
     return text;

@@ -36,7 +36,7 @@ inline constexpr CommandLineOption kOptions[] = {
       .argument = "HOW",
       .help = "clips (the recorded voice, the default) or dispatcher\n"
               "(the desktop's speech service, in the voice and rate of\n"
-              "the screen reader)",
+              "the screen reader; Linux only)",
       .refuse = &refuseSpeech },
     { .name = "speech-rate",
       .argument = "N",
@@ -47,7 +47,7 @@ inline constexpr CommandLineOption kOptions[] = {
       .argument = "[ADDRESS:]PORT",
       .help = "share the radio with other programs: a rigctl endpoint on\n"
               "127.0.0.1:4532 (or the address and port given) and the\n"
-              "pass-through serial port cat1 (see below)",
+              "pass-through serial port cat1 (Linux only; see below)",
       .optionalValue = true },
 };
 

@@ -1,16 +1,14 @@
+// Linux and other Unix systems; Windows has stop_signals_windows.cpp.
 #include "stop_signals.h"
 
 #include <QSocketNotifier>
 
-#ifdef Q_OS_UNIX
 #include <csignal>
 #include <sys/socket.h>
 #include <unistd.h>
-#endif
 
 namespace vexalo {
 
-#ifdef Q_OS_UNIX
 namespace {
 
 int g_signalPipe[2] = { -1, -1 };
@@ -24,11 +22,9 @@ void onStopSignal(int)
 }
 
 } // namespace
-#endif
 
 StopSignals::StopSignals(QObject *parent) : QObject(parent)
 {
-#ifdef Q_OS_UNIX
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) != 0) {
         return;
     }
@@ -45,21 +41,15 @@ StopSignals::StopSignals(QObject *parent) : QObject(parent)
     for (const int signal : { SIGTERM, SIGINT, SIGHUP }) {
         sigaction(signal, &action, nullptr);
     }
-#endif
 }
 
 bool StopSignals::received() const
 {
-#ifdef Q_OS_UNIX
     return g_stopReceived != 0;
-#else
-    return false;
-#endif
 }
 
 StopSignals::~StopSignals()
 {
-#ifdef Q_OS_UNIX
     if (g_signalPipe[0] >= 0) {
         for (const int signal : { SIGTERM, SIGINT, SIGHUP }) {
             std::signal(signal, SIG_DFL);
@@ -68,7 +58,6 @@ StopSignals::~StopSignals()
         ::close(g_signalPipe[1]);
         g_signalPipe[0] = g_signalPipe[1] = -1;
     }
-#endif
 }
 
 } // namespace vexalo

@@ -75,7 +75,8 @@ ClipWords ClipWords::forVoice(const std::filesystem::path &folder)
     const std::optional<std::string> table = file.readAll();
     if (!table) {
         if (file.outcome() != RegularFile::Outcome::Missing) {
-            qCWarning(lcSpeech, "%s is not a words table; showing English words", path.c_str());
+            qCWarning(lcSpeech, "%s is not a words table; showing English words",
+                      path.string().c_str());
         }
         return words;
     }

@@ -1,9 +1,8 @@
 #include "clip_decoder.h"
 #include "clip_files.h"
+#include "platform_files.h"
 
 #include <gtest/gtest.h>
-
-#include <sys/stat.h>
 
 #include <cmath>
 #include <functional>
@@ -76,7 +75,7 @@ TEST(DecodeClip, RefusesWhatCannotBePlayed)
         { "text", bytes("hello there\n") },
         { "a valid file with no frames", [](const fs::path &f) { writeWav(f, {}, 22050); } },
         // A named pipe would block open() for good, with no writer ever coming.
-        { "named pipe", [](const fs::path &f) { ASSERT_EQ(::mkfifo(f.c_str(), 0600), 0); } },
+        { "named pipe", [](const fs::path &f) { makeNamedPipe(f); } },
         { "directory", [](const fs::path &f) { fs::create_directories(f); } },
         { "more channels than a clip has",
           [](const fs::path &f) { writeWav(f, Samples(90, 1), 22050, kMaxClipChannels + 1); } },

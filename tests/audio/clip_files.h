@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -22,11 +23,10 @@ class TempFolder {
 public:
     TempFolder()
     {
-        std::string pattern = (fs::temp_directory_path() / "vexalo-audio-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr) {
-            throw std::runtime_error("mkdtemp failed");
-        }
-        m_path = pattern;
+        std::random_device random;
+        do {
+            m_path = fs::temp_directory_path() / ("vexalo-audio-" + std::to_string(random()));
+        } while (!fs::create_directory(m_path));
     }
     ~TempFolder() { fs::remove_all(m_path); }
     TempFolder(const TempFolder &) = delete;
@@ -47,7 +47,7 @@ inline void writeWav(const fs::path &file, const std::vector<std::int16_t> &samp
     info.samplerate = rate;
     info.channels = channels;
     info.format = format;
-    SNDFILE *sound = sf_open(file.c_str(), SFM_WRITE, &info);
+    SNDFILE *sound = sf_open(file.string().c_str(), SFM_WRITE, &info);
     ASSERT_NE(sound, nullptr) << sf_strerror(nullptr);
     const auto frames = static_cast<sf_count_t>(samples.size()) / channels;
     const int subtype = format & SF_FORMAT_SUBMASK;

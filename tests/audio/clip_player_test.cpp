@@ -1,10 +1,9 @@
 #include "clip_files.h"
 #include "fake_audio_output.h"
 #include "output_clip_sink.h"
+#include "platform_files.h"
 
 #include <gtest/gtest.h>
-
-#include <sys/stat.h>
 
 #include <chrono>
 #include <map>
@@ -34,7 +33,7 @@ struct Player {
         writeWav(sounds / "sub" / "pt.wav", patternFor("sub/pt", 50), 22050);
         writeBytes(sounds / "broken.wav", "RIFF\x24\0\0\0WAVEnot a wave at all"s);
         writeWav(sounds / "empty.wav", {}, 22050);
-        ::mkfifo((sounds / "pipe.wav").c_str(), 0600);
+        makeNamedPipe(sounds / "pipe.wav");
         options.folder = sounds;
         sink = std::make_unique<OutputClipSink>(std::make_unique<FakeAudioOutput>(device),
                                                    std::move(options));

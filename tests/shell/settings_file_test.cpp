@@ -1,3 +1,4 @@
+#include "platform_files.h"
 #include "settings_file.h"
 
 #include <QDir>
@@ -7,8 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <csignal>
-#include <sys/resource.h>
 
 namespace vexalo {
 namespace {
@@ -133,15 +132,14 @@ TEST(SettingsFile, AWriteThatFailsHalfwayKeepsTheOldSettings)
     ASSERT_TRUE(writeSettingsFile(path, "3,1,#FALSE#\r\n"));
 
     // A file-size limit makes the write fail part way, like a full disk, even for root.
-    rlimit old {};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit tiny = old;
-    tiny.rlim_cur = 4;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &tiny), 0);
-    const bool wrote = writeSettingsFile(path, "10,3,#TRUE#\r\n");
-    setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, oldHandler);
+    bool wrote = false;
+    {
+        const testing::FileSizeLimit limit(4);
+        if (!limit.active()) {
+            GTEST_SKIP() << "no file-size limit here";
+        }
+        wrote = writeSettingsFile(path, "10,3,#TRUE#\r\n");
+    }
 
     EXPECT_FALSE(wrote);
     std::string content;

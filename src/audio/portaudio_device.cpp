@@ -1,0 +1,10 @@
+#include "portaudio_device.h"
+
+namespace vexalo {
+
+PaDeviceIndex preferredOutputDevice()
+{
+    return Pa_GetDefaultOutputDevice();
+}
+
+} // namespace vexalo

@@ -1,0 +1,12 @@
+// Which of PortAudio's output devices the clips play on, which differs by platform:
+// portaudio_device.cpp takes PortAudio's default (on Linux, ALSA's default, normally the sound
+// server); portaudio_device_windows.cpp prefers WASAPI. Call after Pa_Initialize.
+#pragma once
+
+#include <portaudio.h>
+
+namespace vexalo {
+
+PaDeviceIndex preferredOutputDevice();
+
+} // namespace vexalo
