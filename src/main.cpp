@@ -26,6 +26,7 @@
 #include <QApplication>
 #include <QSessionManager>
 
+#include <charconv>
 #include <csignal>
 #include <cstdio>
 #include <memory>
@@ -69,7 +70,11 @@ int main(int argc, char **argv)
     if (commandLine.has("speech") && commandLine.values.at("speech") == kSpeechDispatcher) {
         std::optional<int> rate;
         if (commandLine.has("speech-rate")) {
-            rate = std::stoi(commandLine.values.at("speech-rate"));
+            // Checked when the command line was read: a whole number from -100 to 100.
+            const std::string &text = commandLine.values.at("speech-rate");
+            int value = 0;
+            std::from_chars(text.data(), text.data() + text.size(), value);
+            rate = value;
         }
         service = SpeechDispatcher::connect(rate, serviceProblem);
     }
