@@ -152,6 +152,9 @@ int main(int argc, char **argv)
             link.clients(), ShareOptions { shareAt, QStringLiteral("cat1") },
             [&announcements](const QString &text) { announcements.note(text); });
         sharing->start();
+        if (sharing->openToTheNetwork()) {
+            announcer.say(Clips { "share_net" });
+        }
     }
     window.show();
     return app.exec();

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/inotify.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -41,16 +42,20 @@ PassThroughPort::~PassThroughPort()
 
 bool PassThroughPort::open(QString &error)
 {
+    return make(QString(), error);
+}
+
+bool PassThroughPort::make(const QString &ours, QString &error)
+{
     const QFileInfo existing(m_link);
     if (existing.exists() && !existing.isSymLink()) {
         error = QStringLiteral("%1 exists and is not a link; it is left as it is").arg(m_link);
         return false;
     }
-    return make(error);
-}
-
-bool PassThroughPort::make(QString &error)
-{
+    if (existing.isSymLink() && !ours.isEmpty() && existing.symLinkTarget() != ours) {
+        error = QStringLiteral("%1 is no longer Vexalo's link; it is left as it is").arg(m_link);
+        return false;
+    }
     m_master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
     if (m_master < 0 || grantpt(m_master) != 0 || unlockpt(m_master) != 0) {
         error = systemError("cannot make a pseudo-terminal");
@@ -64,19 +69,19 @@ bool PassThroughPort::make(QString &error)
         return false;
     }
     m_device = QString::fromLocal8Bit(name.data());
-    // Raw, as a serial line to a radio is: nothing echoed, nothing translated.
     m_far = ::open(name.data(), O_RDWR | O_NOCTTY | O_CLOEXEC);
     termios tio {};
-    if (m_far < 0 || ::tcgetattr(m_far, &tio) != 0) {
+    // The operator's alone, whatever the system gives a new terminal (often 0620, group tty).
+    if (m_far < 0 || ::tcgetattr(m_far, &tio) != 0 || ::fchmod(m_far, 0600) != 0) {
         error = systemError("cannot open the pseudo-terminal");
         close();
         return false;
     }
-    cfmakeraw(&tio);
     cfsetispeed(&tio, B4800);
     cfsetospeed(&tio, B4800);
     tio.c_cflag |= CLOCAL | CREAD;
     ::tcsetattr(m_far, TCSANOW, &tio);
+    keepRaw();
 
     // Opens after ours are the program's.
     m_watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
@@ -128,7 +133,7 @@ void PassThroughPort::hangUp()
             m_openers = 0;
             close();
             QString error;
-            if (!make(error)) {
+            if (!make(m_device, error)) {
                 qCWarning(lcShare) << "the pass-through port is gone:" << error;
             }
             if (hadProgram) {
@@ -138,8 +143,27 @@ void PassThroughPort::hangUp()
         Qt::QueuedConnection);
 }
 
-void PassThroughPort::write(std::string_view bytes)
+void PassThroughPort::keepRaw()
 {
+    // Raw, as a serial line to a radio is: nothing echoed, nothing translated. A program may
+    // open the port in cooked mode or run "stty sane" on it; echo would then send Vexalo's
+    // answers back to it as the program's commands.
+    termios now {};
+    if (m_far < 0 || ::tcgetattr(m_far, &now) != 0) {
+        return;
+    }
+    termios raw = now;
+    cfmakeraw(&raw);
+    if (raw.c_iflag != now.c_iflag || raw.c_oflag != now.c_oflag || raw.c_lflag != now.c_lflag
+        || raw.c_cflag != now.c_cflag || raw.c_cc[VMIN] != now.c_cc[VMIN]
+        || raw.c_cc[VTIME] != now.c_cc[VTIME]) {
+        ::tcsetattr(m_far, TCSANOW, &raw);
+    }
+}
+
+bool PassThroughPort::write(std::string_view bytes)
+{
+    keepRaw();
     while (!bytes.empty() && m_master >= 0) {
         const ssize_t n = ::write(m_master, bytes.data(), bytes.size());
         if (n <= 0) {
@@ -147,28 +171,22 @@ void PassThroughPort::write(std::string_view bytes)
                 continue;
             }
             qCDebug(lcShare, "pass-through port: %zu bytes not taken", bytes.size());
-            return;
+            return false;
         }
         bytes.remove_prefix(static_cast<std::size_t>(n));
     }
+    return true;
 }
 
 void PassThroughPort::readProgram()
 {
-    std::array<char, 4096> buffer {};
-    for (;;) {
-        const ssize_t n = ::read(m_master, buffer.data(), buffer.size());
-        if (n > 0) {
-            emit received(QByteArray(buffer.data(), static_cast<qsizetype>(n)));
-            if (m_hangingUp) {
-                return;
-            }
-            continue;
-        }
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        return;
+    std::array<char, kReadLimit> buffer {};
+    ssize_t n = 0;
+    do {
+        n = ::read(m_master, buffer.data(), buffer.size());
+    } while (n < 0 && errno == EINTR);
+    if (n > 0) {
+        emit received(QByteArray(buffer.data(), static_cast<qsizetype>(n)));
     }
 }
 
@@ -183,8 +201,11 @@ void PassThroughPort::readWatch()
         for (ssize_t i = 0; i + static_cast<ssize_t>(sizeof(inotify_event)) <= n;) {
             inotify_event event {};
             std::memcpy(&event, buffer.data() + i, sizeof event);
-            if ((event.mask & IN_OPEN) && m_openers++ == 0) {
-                emit programOpened();
+            if (event.mask & IN_OPEN) {
+                keepRaw();
+                if (m_openers++ == 0) {
+                    emit programOpened();
+                }
             }
             if ((event.mask & IN_CLOSE) && m_openers > 0 && --m_openers == 0) {
                 // What it did not read must not greet the next program.
