@@ -133,7 +133,9 @@ void PassThroughPort::hangUp()
             m_openers = 0;
             close();
             QString error;
-            if (!make(m_device, error)) {
+            if (make(m_device, error)) {
+                qCInfo(lcShare).noquote() << "the pass-through port is made anew:" << m_device;
+            } else {
                 qCWarning(lcShare) << "the pass-through port is gone:" << error;
             }
             if (hadProgram) {

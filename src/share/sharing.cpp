@@ -124,18 +124,16 @@ public:
         const bool flooding = m_session->receive(std::string_view(
                                   bytes.constData(), static_cast<std::size_t>(bytes.size())))
             == CatSession::Fed::Flooding;
-        sendAwayIf(flooding, QStringLiteral("it sent more than the radio can answer"));
+        sendAwayIfNeeded(flooding);
     }
-    // What the link hands back, once the session has taken it.
-    void delivered() { sendAwayIf(false, QString()); }
-
-    void sendAwayIf(bool flooding, const QString &why)
+    // After anything written to it: a program that floods or does not read is sent away.
+    void sendAwayIfNeeded(bool flooding = false)
     {
         if (!present() || (!flooding && !m_unread)) {
             return;
         }
-        left(QStringLiteral("was disconnected: %1")
-                 .arg(flooding ? why : QStringLiteral("it does not read its answers")));
+        left(flooding ? QStringLiteral("was disconnected: it sent more than the radio can answer")
+                      : QStringLiteral("was disconnected: it does not read its answers"));
         m_port.hangUp();
     }
 
@@ -306,7 +304,7 @@ void Sharing::answered(const Asker &asker, std::string_view reply)
         }
     } else if (m_passThrough && m_passThrough->present() && m_passThrough->m_id == asker.client) {
         m_passThrough->m_session->answered(reply);
-        m_passThrough->delivered();
+        m_passThrough->sendAwayIfNeeded();
     }
 }
 
@@ -322,7 +320,7 @@ void Sharing::reported(std::string_view reply)
 {
     if (m_passThrough && m_passThrough->present()) {
         m_passThrough->m_session->reported(reply);
-        m_passThrough->delivered();
+        m_passThrough->sendAwayIfNeeded();
     }
 }
 

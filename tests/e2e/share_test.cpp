@@ -573,8 +573,12 @@ TEST(Sharing, AProgramFloodingThePassThroughPortIsSentAwayAndHarmsNobodyElse)
             ASSERT_TRUE(mine.open(QIODevice::ReadOnly));
             EXPECT_EQ(mine.readAll(), "mine\n");
         } else {
-            // Open again for the next program.
-            for (int i = 0; i < 100 && !QFileInfo(run.path("cat1")).isSymLink(); ++i) {
+            // Open again for the next program, once each hang-up has made its new line.
+            QElapsedTimer clock;
+            clock.start();
+            while (countLogged(run, "the pass-through port is made anew: ", "")
+                       < countLogged(run, "Sharing: the program on cat1 was disconnected: ", "")
+                   && clock.elapsed() < 10000) {
                 runFor(run, std::chrono::milliseconds(50));
             }
             CatClient next(run.path("cat1"));
