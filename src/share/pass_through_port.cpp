@@ -33,6 +33,10 @@ PassThroughPort::PassThroughPort(QString linkPath) : m_link(std::move(linkPath))
 PassThroughPort::~PassThroughPort()
 {
     close();
+    m_watched.reset();
+    if (m_watch >= 0) {
+        ::close(m_watch);
+    }
     // Only our own link: another Vexalo may have taken the name over since.
     const QString target = QFile::symLinkTarget(m_link);
     if (!m_device.isEmpty() && target == m_device) {
@@ -42,6 +46,15 @@ PassThroughPort::~PassThroughPort()
 
 bool PassThroughPort::open(QString &error)
 {
+    // One watch for the whole run: closing one waits for the kernel to retire its marks,
+    // which takes a second or more on a busy machine, and a hang-up must not.
+    m_watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (m_watch < 0) {
+        error = systemError("cannot watch the pseudo-terminal");
+        return false;
+    }
+    m_watched = std::make_unique<QSocketNotifier>(m_watch, QSocketNotifier::Read);
+    connect(m_watched.get(), &QSocketNotifier::activated, this, &PassThroughPort::readWatch);
     return make(QString(), error);
 }
 
@@ -84,8 +97,8 @@ bool PassThroughPort::make(const QString &ours, QString &error)
     keepRaw();
 
     // Opens after ours are the program's.
-    m_watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-    if (m_watch < 0 || inotify_add_watch(m_watch, name.data(), IN_OPEN | IN_CLOSE) < 0) {
+    m_lineWatch = inotify_add_watch(m_watch, name.data(), IN_OPEN | IN_CLOSE);
+    if (m_lineWatch < 0) {
         error = systemError("cannot watch the pseudo-terminal");
         close();
         return false;
@@ -99,16 +112,17 @@ bool PassThroughPort::make(const QString &ours, QString &error)
     }
     m_readable = std::make_unique<QSocketNotifier>(m_master, QSocketNotifier::Read);
     connect(m_readable.get(), &QSocketNotifier::activated, this, &PassThroughPort::readProgram);
-    m_watched = std::make_unique<QSocketNotifier>(m_watch, QSocketNotifier::Read);
-    connect(m_watched.get(), &QSocketNotifier::activated, this, &PassThroughPort::readWatch);
     return true;
 }
 
 void PassThroughPort::close()
 {
     m_readable.reset();
-    m_watched.reset();
-    for (int *fd : { &m_watch, &m_far, &m_master }) {
+    if (m_lineWatch >= 0) {
+        inotify_rm_watch(m_watch, m_lineWatch);
+        m_lineWatch = -1;
+    }
+    for (int *fd : { &m_far, &m_master }) {
         if (*fd >= 0) {
             ::close(*fd);
             *fd = -1;
@@ -194,27 +208,27 @@ void PassThroughPort::readProgram()
 
 void PassThroughPort::readWatch()
 {
+    // One read a wake-up, as for the program's bytes: a program opening and closing the port
+    // without end holds nothing up.
     alignas(inotify_event) std::array<char, 4096> buffer {};
-    for (;;) {
-        const ssize_t n = ::read(m_watch, buffer.data(), buffer.size());
-        if (n <= 0) {
-            return;
+    const ssize_t n = ::read(m_watch, buffer.data(), buffer.size());
+    for (ssize_t i = 0; i + static_cast<ssize_t>(sizeof(inotify_event)) <= n;) {
+        inotify_event event {};
+        std::memcpy(&event, buffer.data() + i, sizeof event);
+        i += static_cast<ssize_t>(sizeof(inotify_event) + event.len);
+        if (event.wd != m_lineWatch) {
+            continue; // about a line hung up before
         }
-        for (ssize_t i = 0; i + static_cast<ssize_t>(sizeof(inotify_event)) <= n;) {
-            inotify_event event {};
-            std::memcpy(&event, buffer.data() + i, sizeof event);
-            if (event.mask & IN_OPEN) {
-                keepRaw();
-                if (m_openers++ == 0) {
-                    emit programOpened();
-                }
+        if (event.mask & IN_OPEN) {
+            keepRaw();
+            if (m_openers++ == 0) {
+                emit programOpened();
             }
-            if ((event.mask & IN_CLOSE) && m_openers > 0 && --m_openers == 0) {
-                // What it did not read must not greet the next program.
-                ::tcflush(m_far, TCIFLUSH);
-                emit programClosed();
-            }
-            i += static_cast<ssize_t>(sizeof(inotify_event) + event.len);
+        }
+        if ((event.mask & IN_CLOSE) && m_openers > 0 && --m_openers == 0) {
+            // What it did not read must not greet the next program.
+            ::tcflush(m_far, TCIFLUSH);
+            emit programClosed();
         }
     }
 }

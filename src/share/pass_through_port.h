@@ -53,7 +53,7 @@ signals:
 private:
     // `ours`: the device a link must point to for it to be replaced; empty for any link.
     bool make(const QString &ours, QString &error);
-    void close();
+    void close(); // the line, not the watch
     void keepRaw();
     void readProgram();
     void readWatch();
@@ -62,7 +62,8 @@ private:
     QString m_device;
     int m_master = -1;
     int m_far = -1; // our own descriptor of the far end
-    int m_watch = -1;
+    int m_watch = -1; // for the whole run
+    int m_lineWatch = -1; // the watch on the current line
     int m_openers = 0;
     bool m_hangingUp = false;
     std::unique_ptr<QSocketNotifier> m_readable;
