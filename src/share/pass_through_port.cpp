@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSocketNotifier>
+#include <QTimer>
 
 #include <array>
 #include <cerrno>
@@ -135,26 +136,29 @@ void PassThroughPort::hangUp()
     if (m_hangingUp || m_master < 0) {
         return;
     }
-    // Nothing more of this program's is read; the line is replaced once the notifier that may
-    // be calling us has returned.
+    // Nothing more of this program's is read; the line is closed once the notifier that may be
+    // calling us has returned, and made anew a while later: a program sent away for flooding
+    // that opens the port again at once finds nothing to flood until then.
     m_hangingUp = true;
     m_readable->setEnabled(false);
     QMetaObject::invokeMethod(
         this,
         [this] {
-            m_hangingUp = false;
             const bool hadProgram = m_openers > 0;
             m_openers = 0;
             close();
-            QString error;
-            if (make(m_device, error)) {
-                qCInfo(lcShare).noquote() << "the pass-through port is made anew:" << m_device;
-            } else {
-                qCWarning(lcShare) << "the pass-through port is gone:" << error;
-            }
             if (hadProgram) {
                 emit programClosed();
             }
+            QTimer::singleShot(kReopenPause, this, [this] {
+                m_hangingUp = false;
+                QString error;
+                if (make(m_device, error)) {
+                    qCInfo(lcShare).noquote() << "the pass-through port is made anew:" << m_device;
+                } else {
+                    qCWarning(lcShare) << "the pass-through port is gone:" << error;
+                }
+            });
         },
         Qt::QueuedConnection);
 }

@@ -8,6 +8,7 @@
 #include <QObject>
 #include <QString>
 
+#include <chrono>
 #include <memory>
 #include <string_view>
 
@@ -42,7 +43,8 @@ public:
         }
     }
     // The program loses the line (reads fail, its writes go nowhere); a new line is put under
-    // the link for the next one.
+    // the link for the next one after kReopenPause.
+    static constexpr std::chrono::milliseconds kReopenPause { 1000 };
     void hangUp();
 
 signals:
