@@ -121,7 +121,7 @@ int main(int argc, char **argv)
     }
     Interpreter interpreter;
     SerialRadioPort port;
-    Link link(interpreter, announcer, port, lifecycle);
+    Link link(settings, interpreter, announcer, port, lifecycle);
     RadioHandshake handshake(settings, interpreter, announcer, link);
     const MenuAccessibility menuAccessibility; // before the window builds its menus
     Q7Status window(WindowParts { settings, interpreter, announcer, link, handshake });

@@ -124,11 +124,15 @@ public:
     bool running = false;
 };
 
-class ReplayWindow : public vexalo::WindowReadouts {
+// The window's marks as the replay sets them; a replay has no clients, and Full Auto is what
+// has the radio report to Vexalo.
+class ReplayConditions : public vexalo::ReplyConditions {
 public:
-    bool fullAutoChecked() const override { return fullAuto; }
+    bool fullAuto() const override { return full; }
     bool lockChecked() const override { return lock; }
-    bool fullAuto = false;
+    bool reportsToVexalo() const override { return full; }
+    bool reportsForClientsOnly() const override { return false; }
+    bool full = false;
     bool lock = false;
 };
 
@@ -151,7 +155,6 @@ public:
         // As the window's start-up leaves it before the radio speaks.
         m_interpreter.endBandChangeBurst();
         m_announcer.unmute();
-        m_path.setWindow(m_window);
         m_path.setObserver([this](const vexalo::HandledReply &handled) {
             std::vector<std::string> clips;
             if (m_announcer.speechOn()) {
@@ -236,7 +239,7 @@ private:
         }
         const bool on = value == "on";
         if (name == "full_auto") {
-            m_window.fullAuto = on;
+            m_window.full = on;
         } else if (name == "lock") {
             m_window.lock = on;
         } else if (name == "speech") {
@@ -272,8 +275,8 @@ private:
     vexalo::RecordingClipSink m_sink;
     vexalo::Announcer m_announcer { m_sink };
     ReplayLockPoll m_lockPoll;
-    ReplayWindow m_window;
-    vexalo::ReplyPath m_path { m_exchange, m_interpreter, m_announcer, m_lockPoll };
+    ReplayConditions m_window;
+    vexalo::ReplyPath m_path { m_exchange, m_interpreter, m_announcer, m_lockPoll, m_window };
     std::optional<vexalo::Announcer::Mute> m_muted;
 };
 

@@ -1,7 +1,8 @@
 // The seam between the link and the programs that share the radio through Vexalo: who asked a
-// command (Vexalo itself or one client), and what the link hands back to the clients (the
-// answer to a client's own command, word that none will come, and the radio's unasked
-// reports). The link defines it and calls it; the sharing layer implements it.
+// command (Vexalo itself or one client), what the link hands back to the clients (the answer to
+// a client's own command, word that none will come, and the radio's unasked reports), and the
+// look at what they have sent between two clips. The link defines it and calls it; the sharing
+// layer implements it.
 #pragma once
 
 #include <cstdint>
@@ -35,6 +36,9 @@ public:
     virtual void unanswered(const Asker &asker, Unanswered why) = 0;
     // A reply nobody asked for: the radio's report of a change.
     virtual void reported(std::string_view reply) = 0;
+    // Takes in what the clients have sent since the last look, without delivering any event:
+    // while Vexalo speaks no event is delivered, and an announcement lasts seconds.
+    virtual void takeCommands() = 0;
 };
 
 } // namespace vexalo

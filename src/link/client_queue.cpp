@@ -1,5 +1,7 @@
 #include "client_queue.h"
 
+#include "exchange.h"
+
 #include <algorithm>
 
 namespace vexalo {
@@ -11,7 +13,11 @@ bool ClientQueue::push(ClientCommand command)
         return false;
     }
     if (waiting.empty()) {
-        m_turns.push_back(command.asker.client);
+        if (m_settingTaken == command.asker.client && Exchange::clientQuery(command.text)) {
+            m_turns.push_front(command.asker.client);
+        } else {
+            m_turns.push_back(command.asker.client);
+        }
     }
     waiting.push_back(std::move(command));
     return true;
@@ -27,8 +33,17 @@ std::optional<ClientCommand> ClientQueue::next()
     std::deque<ClientCommand> &waiting = m_waiting[client];
     ClientCommand command = std::move(waiting.front());
     waiting.pop_front();
+    // A setting and the query that reads it back go out back to back, whether the query waits
+    // already or comes in later: another client's command between them would take the radio's
+    // refusal of either for its own.
+    const bool setting = !Exchange::clientQuery(command.text);
+    m_settingTaken = setting ? std::optional(client) : std::nullopt;
+    const bool readBackNext
+        = setting && !waiting.empty() && Exchange::clientQuery(waiting.front().text);
     if (waiting.empty()) {
         m_waiting.erase(client);
+    } else if (readBackNext) {
+        m_turns.push_front(client);
     } else {
         m_turns.push_back(client);
     }
@@ -37,6 +52,9 @@ std::optional<ClientCommand> ClientQueue::next()
 
 void ClientQueue::drop(ClientId client)
 {
+    if (m_settingTaken == client) {
+        m_settingTaken.reset();
+    }
     m_waiting.erase(client);
     std::erase(m_turns, client);
 }

@@ -1,7 +1,8 @@
 // The clients' commands waiting for the line: each client's in the order it sent them, the
-// clients taking turns, the first to have a command waiting going first. Bounded per client, so
-// that a client sending faster than the radio answers is found out instead of delaying the
-// others without end. Pure; the link decides when the next command may go out.
+// clients taking turns (a setting and the query after it as one turn), the first to have a
+// command waiting going first. Bounded per client, so that a client sending faster than the
+// radio answers is found out instead of delaying the others without end. Pure; the link decides
+// when the next command may go out.
 #pragma once
 
 #include "client_line.h"
@@ -35,6 +36,7 @@ public:
 private:
     std::map<ClientId, std::deque<ClientCommand>> m_waiting;
     std::deque<ClientId> m_turns; // each client with commands waiting, once, in turn order
+    std::optional<ClientId> m_settingTaken; // the last command taken was this client's setting
 };
 
 } // namespace vexalo

@@ -2,7 +2,9 @@
 
 #include "commands.h"
 #include "exchange.h"
+#include "lifecycle.h"
 #include "logging.h"
+#include "radio_port.h"
 
 namespace vexalo {
 
@@ -14,23 +16,10 @@ constexpr std::chrono::microseconds kCharacterTime { 10'000'000 / 4800 };
 constexpr std::chrono::milliseconds kPatience
     = Exchange::kReplyTimeout + std::chrono::milliseconds(20);
 
-// Vexalo's own report-mode commands: "ai0;" and "AI0;" switch the radio's reports off, "AI2;"
-// on; any other command is none.
-std::optional<bool> reportModeOf(std::string_view command)
-{
-    if (command == commands::kAutoInfoOff || command == commands::kAutoInfoOffQuiet) {
-        return false;
-    }
-    if (command == commands::kAutoInfoOn) {
-        return true;
-    }
-    return std::nullopt;
-}
-
 } // namespace
 
-ClientTraffic::ClientTraffic(Exchange &exchange, Write write, std::function<bool()> stopping)
-    : m_exchange(exchange), m_write(std::move(write)), m_stopping(std::move(stopping))
+ClientTraffic::ClientTraffic(Exchange &exchange, RadioPort &port, const Lifecycle &lifecycle)
+    : m_exchange(exchange), m_port(port), m_lifecycle(lifecycle)
 {
     m_next.setSingleShot(true);
     m_next.setTimerType(Qt::PreciseTimer);
@@ -50,6 +39,20 @@ ClientTraffic::ClientTraffic(Exchange &exchange, Write write, std::function<bool
             m_patience.start(std::chrono::milliseconds(50));
         }
     });
+}
+
+bool ClientTraffic::stopping() const
+{
+    return m_lifecycle.stopping();
+}
+
+bool ClientTraffic::write(std::string_view command)
+{
+    if (stopping()) {
+        return false;
+    }
+    qCDebug(lcLink, "send %.*s (for clients)", static_cast<int>(command.size()), command.data());
+    return m_port.write(command);
 }
 
 bool ClientTraffic::send(ClientCommand command)
@@ -83,14 +86,14 @@ void ClientTraffic::schedulePump()
 
 void ClientTraffic::pump()
 {
-    if (m_holds > 0 || m_inFlight || m_stopping()) {
+    if (m_holds > 0 || m_inFlight || stopping()) {
         return;
     }
     std::optional<ClientCommand> command = m_queue.next();
     if (!command) {
         return;
     }
-    if (!m_write(command->text)) {
+    if (!write(command->text)) {
         unanswered(command->asker, Unanswered::NotWritten);
         schedulePump();
         return;
@@ -107,11 +110,8 @@ void ClientTraffic::pump()
     }
 }
 
-void ClientTraffic::betweenClips()
+void ClientTraffic::sendWaiting()
 {
-    if (m_poll) {
-        m_poll();
-    }
     settle();
     if (m_inFlight && !m_patience.isActive() && std::chrono::steady_clock::now() >= m_lineFreeAt) {
         m_inFlight.reset();
@@ -153,6 +153,13 @@ void ClientTraffic::unanswered(const Asker &asker, Unanswered why)
     finished(asker);
 }
 
+void ClientTraffic::takeCommands()
+{
+    if (m_line != nullptr) {
+        m_line->takeCommands();
+    }
+}
+
 void ClientTraffic::reported(std::string_view reply)
 {
     if (m_line != nullptr && m_reportsWanted) {
@@ -160,20 +167,11 @@ void ClientTraffic::reported(std::string_view reply)
     }
 }
 
-void ClientTraffic::ownCommandWritten(std::string_view command)
+void ClientTraffic::setOwnReports(bool on)
 {
-    const std::optional<bool> reports = reportModeOf(command);
-    if (!reports) {
-        return;
-    }
-    m_ownReports = *reports;
+    m_ownReports = on;
     // Vexalo's own command has set the radio's reports, whatever the clients had.
-    if (m_reportsForClients) {
-        m_reportsForClients = false;
-        if (m_forClientsOnlyChanged) {
-            m_forClientsOnlyChanged(false);
-        }
-    }
+    m_reportsForClients = false;
     reconcileReports();
 }
 
@@ -187,7 +185,7 @@ void ClientTraffic::reconcileReports()
 {
     // Until Vexalo has said what it wants (its handshake switches reports off first) the
     // radio's reports are left alone.
-    if (m_holds > 0 || m_stopping() || !m_ownReports) {
+    if (m_holds > 0 || stopping() || !m_ownReports) {
         return;
     }
     const bool forClients = m_reportsWanted && !*m_ownReports;
@@ -196,13 +194,10 @@ void ClientTraffic::reconcileReports()
     }
     const std::string_view command = forClients ? commands::kAutoInfoOn : commands::kAutoInfoOff;
     qCDebug(lcLink, "reports %s for the clients", forClients ? "on" : "off");
-    if (!m_write(command)) {
+    if (!write(command)) {
         return; // the next change of wishes or of Vexalo's own mode tries again
     }
     m_reportsForClients = forClients;
-    if (m_forClientsOnlyChanged) {
-        m_forClientsOnlyChanged(forClients);
-    }
 }
 
 } // namespace vexalo

@@ -1,7 +1,7 @@
 // The clients' side of the one line: their commands wait in a fair, bounded queue and go out one
 // at a time behind Vexalo's own (also between the clips of an announcement), and the radio's
 // reports are kept on for a client while Vexalo itself is in Manual, without Vexalo hearing them.
-// Relies on the link to write and on the reply path to hand back what the radio says.
+// Writes to the link's port itself; the reply path hands back what the radio says.
 #pragma once
 
 #include "client_line.h"
@@ -11,31 +11,24 @@
 #include <QTimer>
 
 #include <chrono>
-#include <functional>
 #include <optional>
 #include <string_view>
 
 namespace vexalo {
 
 class Exchange;
+class Lifecycle;
+class RadioPort;
 
 class ClientTraffic : public QObject, public ClientLine {
     Q_OBJECT
 
 public:
-    using Write = std::function<bool(std::string_view)>;
-
-    // `write` puts a command on the line (false when it could not); nothing is written while
-    // `stopping` holds.
-    ClientTraffic(Exchange &exchange, Write write, std::function<bool()> stopping);
+    // Nothing is written once the program is stopping.
+    ClientTraffic(Exchange &exchange, RadioPort &port, const Lifecycle &lifecycle);
 
     // Where answers, failures and reports go: the sharing layer. Nothing is relayed without it.
     void setClientLine(ClientLine *line) { m_line = line; }
-    // Told whenever the radio starts or stops reporting for the clients alone.
-    void setReportsForClientsOnlyChanged(std::function<void(bool)> changed)
-    {
-        m_forClientsOnlyChanged = std::move(changed);
-    }
 
     // Queues a client's command; false, and nothing queued, when the client already has
     // ClientQueue::kBacklog commands waiting.
@@ -48,9 +41,8 @@ public:
     void hold() { ++m_holds; }
     void release();
 
-    // Vexalo's own command has been written; its report-mode commands say whether Vexalo wants
-    // the radio's reports.
-    void ownCommandWritten(std::string_view command);
+    // Whether Vexalo itself has the radio report (its report mode's command has been written).
+    void setOwnReports(bool on);
     // Whether some client wants the radio's reports.
     void setReportsWanted(bool wanted);
     // The radio reports only because clients want it.
@@ -59,30 +51,29 @@ public:
     // Picks up the clients' queries that went unanswered and tells their clients.
     void settle();
 
-    // While Vexalo speaks no event is delivered, and an announcement lasts seconds: between its
-    // clips the clients are served all the same. `poll` is the sharing layer's look at what
-    // its clients have sent meanwhile.
-    void setPoll(std::function<void()> poll) { m_poll = std::move(poll); }
-    void betweenClips();
+    // Between two clips, when no timer can fire: settles what went unanswered, frees the line
+    // of a setting that has left, and sends the next command if the line is free.
+    void sendWaiting();
 
     // ClientLine, as the reply path routes replies: relayed to the sharing layer.
     void answered(const Asker &asker, std::string_view reply) override;
     void unanswered(const Asker &asker, Unanswered why) override;
     void reported(std::string_view reply) override;
+    void takeCommands() override;
 
 private:
     void pump();
     void schedulePump();
     void finished(const Asker &asker);
     void reconcileReports();
+    bool write(std::string_view command);
+    bool stopping() const;
 
     Exchange &m_exchange;
-    Write m_write;
-    std::function<bool()> m_stopping;
+    RadioPort &m_port;
+    const Lifecycle &m_lifecycle;
     ClientLine *m_line = nullptr;
-    std::function<void(bool)> m_forClientsOnlyChanged;
     ClientQueue m_queue;
-    std::function<void()> m_poll;
     std::optional<Asker> m_inFlight; // the client command on the line, until it is done with
     std::chrono::steady_clock::time_point m_lineFreeAt; // a setting in flight has left by then
     QTimer m_next; // the next command may go out

@@ -1,5 +1,7 @@
 #include "exchange.h"
 
+#include "commands.h"
+
 #include <algorithm>
 #include <utility>
 
@@ -27,22 +29,36 @@ std::optional<std::string> answerPrefix(std::string_view command)
     return std::nullopt;
 }
 
+// The two letters of a setting ("FR1;", "FA00007074000;"), in upper case.
+std::string settingLetters(std::string_view command)
+{
+    if (command.size() > 3 && isLetter(command[0]) && isLetter(command[1])) {
+        return std::string { upper(command[0]), upper(command[1]) };
+    }
+    return {};
+}
+
 } // namespace
 
 std::optional<std::string> Exchange::expectedPrefix(std::string_view command)
 {
-    if (command == "id;") {
+    if (command == commands::kIdentify) {
         return std::string();
     }
-    if (command == "q72;q7;" || command == "q7;") {
+    if (command == commands::kIdentifyQ7Twice || command == commands::kIdentifyQ7) {
         return std::string("Q7");
     }
     return answerPrefix(command);
 }
 
-Exchange::Ticket Exchange::record(std::optional<std::string> prefix, Kind kind, const Asker &asker)
+Exchange::Ticket Exchange::record(std::optional<std::string> prefix, Kind kind, const Asker &asker,
+                                  std::string setting)
 {
-    m_queries.push_back(Query { ++m_last, std::move(prefix), kind, m_clock(), asker });
+    const bool readBack = prefix && !m_queries.empty()
+        && m_queries.back().asker.client == asker.client && asker.isClient()
+        && m_queries.back().setting == *prefix;
+    m_queries.push_back(Query { ++m_last, std::move(prefix), kind, m_clock(), asker,
+                                std::move(setting), readBack });
     return m_last;
 }
 
@@ -59,7 +75,7 @@ bool Exchange::clientQuery(std::string_view command)
 
 Exchange::Ticket Exchange::sentFor(const Asker &asker, std::string_view command)
 {
-    return record(answerPrefix(command), Kind::Plain, asker);
+    return record(answerPrefix(command), Kind::Plain, asker, settingLetters(command));
 }
 
 Exchange::Ticket Exchange::expectAnyReply(Kind kind)
@@ -100,7 +116,7 @@ Exchange::Match Exchange::match(std::string_view reply)
     if (fits == m_queries.end()) {
         return {};
     }
-    return Match { fits->ticket, fits->kind == Kind::Info, fits->asker };
+    return Match { fits->ticket, fits->kind == Kind::Info, fits->asker, fits->readBack };
 }
 
 void Exchange::answered(Ticket ticket)

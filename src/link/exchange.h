@@ -51,6 +51,9 @@ public:
         Ticket ticket = 0; // the query the reply answers; 0 when it answers none
         bool info = false;
         Asker asker;
+        // A client's query that reads back the setting it sent just before: while the radio
+        // reports by itself, its report of the change comes first and is taken for the answer.
+        bool readBack = false;
         bool asked() const { return ticket != 0; }
         bool forClient() const { return asked() && asker.isClient(); }
     };
@@ -77,8 +80,11 @@ private:
         Kind kind;
         Clock::time_point sentAt;
         Asker asker;
+        std::string setting; // a client's setting: its two letters in upper case
+        bool readBack = false;
     };
-    Ticket record(std::optional<std::string> prefix, Kind kind, const Asker &asker = {});
+    Ticket record(std::optional<std::string> prefix, Kind kind, const Asker &asker = {},
+                  std::string setting = {});
     void dropExpired();
     // Removes the queries the predicate names; clients' queries among them go unanswered.
     template <typename Predicate> void drop(Predicate gone);

@@ -9,35 +9,25 @@
 
 namespace vexalo {
 
-Link::Link(Interpreter &interpreter, Announcer &announcer, RadioPort &port,
+Link::Link(Settings &settings, Interpreter &interpreter, Announcer &announcer, RadioPort &port,
            const Lifecycle &lifecycle)
     : m_announcer(announcer), m_port(port), m_lifecycle(lifecycle),
       // Nobody reads the line while a clip plays, so a reply's age leaves that time out.
       m_exchange([&announcer] { return Exchange::Clock::now() - announcer.speakingTime(); }),
-      m_path(m_exchange, interpreter, announcer, *this),
-      m_clients(
-          m_exchange,
-          [this](std::string_view command) {
-              if (stopping()) {
-                  return false;
-              }
-              qCDebug(lcLink, "send %.*s (for clients)", static_cast<int>(command.size()),
-                      command.data());
-              return m_port.write(command);
-          },
-          [this] { return stopping(); })
+      m_clients(m_exchange, port, lifecycle),
+      m_path(m_exchange, interpreter, announcer, *this, *this, &m_clients),
+      m_reportModes(settings, announcer, *this)
 {
-    m_path.setClients(&m_clients);
-    m_clients.setReportsForClientsOnlyChanged(
-        [this](bool only) { m_path.setUnaskedForClientsOnly(only); });
     m_port.setReceiver([this](std::string_view input) { receive(input); });
-    m_path.setLine([this] {
-        m_clients.betweenClips();
-        return m_port.takeWaiting();
-    });
+    m_announcer.setBetweenClips(this);
     m_lockPoll.setObjectName(QStringLiteral("Timer1"));
     m_lockPoll.setInterval(kLockPollInterval);
     connect(&m_lockPoll, &QTimer::timeout, this, &Link::pollLock);
+}
+
+Link::~Link()
+{
+    m_announcer.setBetweenClips(nullptr);
 }
 
 bool Link::stopping() const
@@ -58,7 +48,6 @@ bool Link::SendCommand(std::string_view command)
         m_announcer.say({ "q7_error" });
         return false;
     }
-    m_clients.ownCommandWritten(command);
     return true;
 }
 
@@ -104,6 +93,13 @@ void Link::receive(std::string_view input)
     m_path.receive(input);
     m_clients.settle();
     m_announcer.speak();
+}
+
+void Link::betweenClips()
+{
+    m_path.receive(m_port.takeWaiting());
+    m_clients.takeCommands();
+    m_clients.sendWaiting();
 }
 
 void Link::setLockPolling(bool on)

@@ -1,13 +1,15 @@
 // The program's side of the serial line, and its one writer, also for the programs that share the
 // radio: writing commands (a failed write is heard as "q7_error"), the exchange of queries and
 // replies, the arrival event that hands replies down the reply path and has their announcements
-// said, bounded waits for an answer while events keep flowing, and the lock poll. Once the program
-// is stopping it writes nothing more, hands nothing on, and every wait ends at once.
+// said, the step between two clips, bounded waits for an answer while events keep flowing, the
+// report mode and the lock poll. Once the program is stopping it writes nothing more, hands
+// nothing on, and every wait ends at once.
 #pragma once
 
 #include "client_traffic.h"
 #include "exchange.h"
 #include "reply_path.h"
+#include "report_modes.h"
 
 #include <QObject>
 #include <QTimer>
@@ -21,15 +23,24 @@ class Announcer;
 class Interpreter;
 class Lifecycle;
 class RadioPort;
+struct Settings;
 
-class Link : public QObject, public LockPollControl {
+// What the link reads of the window: the lock check box, which the operator sets.
+class WindowReadouts {
+public:
+    virtual ~WindowReadouts() = default;
+    virtual bool lockChecked() const = 0;
+};
+
+class Link : public QObject, public LockPollControl, public ReplyConditions, public BetweenClips {
     Q_OBJECT
 
 public:
     static constexpr std::chrono::milliseconds kLockPollInterval { 500 };
 
-    Link(Interpreter &interpreter, Announcer &announcer, RadioPort &port,
+    Link(Settings &settings, Interpreter &interpreter, Announcer &announcer, RadioPort &port,
          const Lifecycle &lifecycle);
+    ~Link() override;
 
     // Writes the command and records what it asks; the ticket names the query (0 when the
     // command expects no reply or was not written).
@@ -69,6 +80,13 @@ public:
     // say is said.
     void receive(std::string_view input);
 
+    // Between two clips of an announcement: the radio's input, the clients' commands, and what
+    // waits to go out.
+    void betweenClips() override;
+
+    // The report mode Vexalo has applied, its one owner.
+    ReportModes &reportModes() { return m_reportModes; }
+
     // The lock poll: "lk;" every 500 ms while the lock check box is checked.
     void setLockPolling(bool on);
     bool lockPolling() const { return m_lockPoll.isActive(); }
@@ -76,7 +94,14 @@ public:
     void pauseLockPoll() override;
     void resumeLockPoll() override;
 
-    void setWindow(const WindowReadouts &window) { m_path.setWindow(window); }
+    // The window is built after the link that reads it; until then nothing is checked.
+    void setWindow(const WindowReadouts &window) { m_window = &window; }
+
+    // ReplyConditions.
+    bool fullAuto() const override { return m_reportModes.fullAuto(); }
+    bool lockChecked() const override { return m_window != nullptr && m_window->lockChecked(); }
+    bool reportsToVexalo() const override { return m_reportModes.reportsOn(); }
+    bool reportsForClientsOnly() const override { return m_clients.reportsForClientsOnly(); }
 
     RadioPort &port() { return m_port; }
     Exchange &exchange() { return m_exchange; }
@@ -87,8 +112,10 @@ private:
     RadioPort &m_port;
     const Lifecycle &m_lifecycle;
     Exchange m_exchange;
-    ReplyPath m_path;
     ClientTraffic m_clients;
+    ReplyPath m_path;
+    ReportModes m_reportModes;
+    const WindowReadouts *m_window = nullptr;
     QTimer m_lockPoll;
 };
 

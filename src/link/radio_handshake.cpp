@@ -6,8 +6,6 @@
 #include "link.h"
 #include "logging.h"
 #include "radio_port.h"
-#include "report_mode.h"
-#include "report_mode_commands.h"
 #include "settings.h"
 
 namespace vexalo {
@@ -22,7 +20,7 @@ bool waited(Link::Asked asked)
 
 } // namespace
 
-void RadioHandshake::InitRadio(ReportModeCommands &modes)
+void RadioHandshake::InitRadio()
 {
     if (m_link.stopping()) {
         return;
@@ -38,7 +36,7 @@ void RadioHandshake::InitRadio(ReportModeCommands &modes)
     const auto held = m_link.holdClients();
     do {
         m_again = false;
-        runOnce(modes);
+        runOnce();
     } while (m_again && !m_link.stopping());
     m_running = false;
 }
@@ -58,7 +56,7 @@ bool RadioHandshake::identify()
     return found();
 }
 
-void RadioHandshake::runOnce(ReportModeCommands &modes)
+void RadioHandshake::runOnce()
 {
     using namespace commands;
     RadioPort &port = m_link.port();
@@ -87,7 +85,7 @@ void RadioHandshake::runOnce(ReportModeCommands &modes)
 
     m_announcer.say({ "q7_present" });
     const auto muted = m_announcer.mute();
-    m_link.SendCommand(kAutoInfoOffQuiet);
+    m_link.reportModes().quietForHandshake();
 
     // The power reply records the reply format that the status report's band test reads, and
     // the status report may start a band-change burst that must not swallow the replies after it.
@@ -103,19 +101,7 @@ void RadioHandshake::runOnce(ReportModeCommands &modes)
         }
     }
 
-    if (const auto mode = reportModeOf(m_settings.report_mode)) {
-        switch (*mode) {
-        case ReportMode::Manual:
-            modes.Manual_report_Click();
-            break;
-        case ReportMode::SemiAuto:
-            modes.Semi_report_Click();
-            break;
-        case ReportMode::FullAuto:
-            modes.Full_report_Click();
-            break;
-        }
-    }
+    m_link.reportModes().applyStored();
 }
 
 } // namespace vexalo

@@ -10,7 +10,6 @@ namespace vexalo {
 class Announcer;
 class Interpreter;
 class Link;
-class ReportModeCommands;
 struct Settings;
 
 class RadioHandshake {
@@ -24,12 +23,12 @@ public:
     // The waits deliver events, so a second request (Reinitialize, a port entry) can arrive
     // while a handshake runs. It does not nest: the running handshake finishes and then runs
     // once more, so the last request, possibly for another port, is the one that holds.
-    void InitRadio(ReportModeCommands &modes);
+    void InitRadio();
 
     bool running() const { return m_running; }
 
 private:
-    void runOnce(ReportModeCommands &modes);
+    void runOnce();
     bool identify();
 
     const Settings &m_settings;

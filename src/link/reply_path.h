@@ -2,8 +2,8 @@
 // the query it answers, interpreted against the recorded state, its effects applied (a query
 // answered, the lock poll paused or resumed) and its announcement handed to the announcer, one
 // reply at a time in arrival order; a client's answer goes back to the client instead, neither
-// interpreted nor said. It is also the announcer's source of arrivals between clips. Free of Qt
-// and of the port, so that the program, the replay tool and the fuzz target all run this road.
+// interpreted nor said (and, while the radio reports to Vexalo, recorded too). Free of Qt and of
+// the port, so that the program, the replay tool and the fuzz target all run this road.
 #pragma once
 
 #include "announcer.h"
@@ -19,19 +19,18 @@
 
 namespace vexalo {
 
-// What the interpreter reads from the window: the "Full Auto" check mark and the lock check
-// box. NoWindow stands in until the window exists (nothing checked).
-class WindowReadouts {
+// What the reply path reads, as each reply comes, from the parts that own it: the report mode
+// (Full Auto; whether the radio reports its changes to Vexalo or to the clients alone) and the
+// window's lock check box.
+class ReplyConditions {
 public:
-    virtual ~WindowReadouts() = default;
-    virtual bool fullAutoChecked() const = 0;
+    virtual ~ReplyConditions() = default;
+    virtual bool fullAuto() const = 0;
     virtual bool lockChecked() const = 0;
-};
-
-class NoWindow : public WindowReadouts {
-public:
-    bool fullAutoChecked() const override { return false; }
-    bool lockChecked() const override { return false; }
+    // The radio reports its changes by itself because Vexalo's report mode asked it to.
+    virtual bool reportsToVexalo() const = 0;
+    // The radio reports only because clients want it: Vexalo leaves those reports to them.
+    virtual bool reportsForClientsOnly() const = 0;
 };
 
 // The lock poll as a status report pauses and resumes it.
@@ -48,58 +47,41 @@ struct HandledReply {
     Announcement announcement;
 };
 
-class ReplyPath : public ArrivalSource {
+class ReplyPath {
 public:
+    // `clients` may be none: then nobody shares the radio.
     ReplyPath(Exchange &exchange, Interpreter &interpreter, Announcer &announcer,
-              LockPollControl &lockPoll)
+              LockPollControl &lockPoll, const ReplyConditions &conditions,
+              ClientLine *clients = nullptr)
         : m_exchange(exchange), m_interpreter(interpreter), m_announcer(announcer),
-          m_lockPoll(lockPoll)
+          m_lockPoll(lockPoll), m_conditions(conditions), m_clients(clients)
     {
-        m_announcer.setArrivalSource(this);
     }
-    ~ReplyPath() override { m_announcer.setArrivalSource(nullptr); }
     ReplyPath(const ReplyPath &) = delete;
     ReplyPath &operator=(const ReplyPath &) = delete;
-
-    // The window is built after the link that reads it.
-    void setWindow(const WindowReadouts &window) { m_window = &window; }
-    // Characters that have arrived but not been delivered yet, taken without delivering events.
-    void setLine(std::function<std::string()> takeWaiting)
-    {
-        m_takeWaiting = std::move(takeWaiting);
-    }
     // Told of every reply once it has been handled, in order (the replay tool prints them).
     void setObserver(std::function<void(const HandledReply &)> observer)
     {
         m_observer = std::move(observer);
     }
 
-    // Programs sharing the radio: their answers and the radio's reports go here.
-    void setClients(ClientLine *clients) { m_clients = clients; }
-    // While the radio reports only for the clients, Vexalo leaves its reports to them.
-    void setUnaskedForClientsOnly(bool only) { m_unaskedForClientsOnly = only; }
-
     // Frames the input and handles every reply it completes, in order. Speaks nothing: the
     // announcements wait in the announcer until it is asked to speak.
     void receive(std::string_view input);
-
-    void collectArrivals() override;
 
     const std::string &rx_buffer() const { return m_framer.rx_buffer(); }
 
 private:
     void handle(const std::string &reply);
+    void interpret(const std::string &reply, const Exchange::Match &match);
 
     Exchange &m_exchange;
     Interpreter &m_interpreter;
     Announcer &m_announcer;
     LockPollControl &m_lockPoll;
-    NoWindow m_noWindow;
-    const WindowReadouts *m_window = &m_noWindow;
-    std::function<std::string()> m_takeWaiting;
+    const ReplyConditions &m_conditions;
+    ClientLine *m_clients;
     std::function<void(const HandledReply &)> m_observer;
-    ClientLine *m_clients = nullptr;
-    bool m_unaskedForClientsOnly = false;
     ReplyFramer m_framer;
 };
 

@@ -152,7 +152,6 @@ Sharing::Sharing(ClientTraffic &traffic, ShareOptions options, Note note)
 
 Sharing::~Sharing()
 {
-    m_traffic.setPoll({});
     m_traffic.setClientLine(nullptr);
     m_traffic.setReportsWanted(false);
 }
@@ -173,7 +172,7 @@ void Sharing::warn(const QString &text)
     }
 }
 
-void Sharing::poll()
+void Sharing::takeCommands()
 {
     // What each client has sent: waitForReadyRead(0) reads it in and says so (readyRead)
     // without blocking and without the event loop.
@@ -194,7 +193,6 @@ void Sharing::poll()
 bool Sharing::start()
 {
     m_traffic.setClientLine(this);
-    m_traffic.setPoll([this] { poll(); });
     bool all = true;
     QStringList offered;
     if (m_options.endpoint) {

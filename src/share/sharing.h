@@ -59,13 +59,13 @@ public:
     void answered(const Asker &asker, std::string_view reply) override;
     void unanswered(const Asker &asker, Unanswered why) override;
     void reported(std::string_view reply) override;
+    void takeCommands() override;
 
 private:
     class TcpClient;
     class PassThroughClient;
 
     void accept();
-    void poll();
     void retire(ClientId id, const QString &why);
     void updateReports();
     // Logged and noted for the operator: what happened, and what went wrong.

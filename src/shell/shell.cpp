@@ -101,7 +101,7 @@ void Shell::start()
         qCDebug(lcShell, "start-up failed; the handshake does not run");
         m_parts.announcer.say({ "q7_error" });
     } else {
-        m_parts.handshake.InitRadio(window);
+        m_parts.handshake.InitRadio();
     }
     m_parts.lifecycle.setRunning();
 }
@@ -139,7 +139,7 @@ void Shell::SelectPort(int port)
     window.setPortChecked(port, true);
     m_parts.settings.comm_port = port;
     m_parts.announcer.say({ "comm", std::to_string(port) });
-    m_parts.handshake.InitRadio(window);
+    m_parts.handshake.InitRadio();
 }
 
 } // namespace vexalo

@@ -114,10 +114,7 @@ Announcer::Said Announcer::sayInClips(std::size_t part, Announcement &heard)
         }
         const Reading reading = now.reading;
         heard.add(reading, play(now.clips[clip]));
-        // Once stopping, nothing more that arrives is handed on.
-        if (m_source != nullptr && !stopping()) {
-            m_source->collectArrivals();
-        }
+        stepBetweenClips();
     }
 }
 
@@ -131,15 +128,22 @@ Announcer::Said Announcer::sayAloud(std::size_t part, Announcement &heard)
     if (text.empty()) {
         return Said::Whole;
     }
-    const Said said = speak(text, true, [this, part] { return passedOver(part); });
+    const Said said = sayThroughService(text, true, [this, part] { return passedOver(part); });
     if (said == Said::Whole || said == Said::Cut) {
         heard.add(spoken.reading, spoken.clips);
     }
     return said;
 }
 
-Announcer::Said Announcer::speak(const std::string &text, bool stoppable,
-                                 const std::function<bool()> &cut)
+void Announcer::stepBetweenClips()
+{
+    if (m_betweenClips != nullptr && !stopping()) {
+        m_betweenClips->betweenClips();
+    }
+}
+
+Announcer::Said Announcer::sayThroughService(const std::string &text, bool stoppable,
+                                             const std::function<bool()> &cut)
 {
     pauseIfDue(false);
     qCDebug(lcSpeech, "say %s", text.c_str());
@@ -162,8 +166,8 @@ Announcer::Said Announcer::speak(const std::string &text, bool stoppable,
             return Said::Failed;
         }
         const bool stop = stoppable && stopping();
-        if (!stop && m_source != nullptr && stoppable) {
-            m_source->collectArrivals();
+        if (stoppable) {
+            stepBetweenClips();
         }
         if (stop || cut()) {
             // Only this program's own speech is stopped; the screen reader's goes on.
@@ -248,7 +252,7 @@ void Announcer::farewell(std::string_view clip)
     Announcement heard;
     if (m_service != nullptr) {
         const std::string text = m_words.utterance({ std::string(clip) });
-        if (speak(text, false, [] { return false; }) == Said::Whole) {
+        if (sayThroughService(text, false, [] { return false; }) == Said::Whole) {
             heard.add(Reading::None, std::string(clip));
             report(heard);
             return;

@@ -2,8 +2,8 @@
 // another in arrival order. It passes over the parts of unasked reports that a newer
 // announcement makes stale, says the rest clip by clip through the ClipSink, or part by part
 // through a speech service when the operator chose one, with a pause between announcements,
-// and looks for new arrivals between clips (or while a part is spoken) through an
-// ArrivalSource. It owns muting, the farewell and saying the last announcement again; the
+// and has the link take its step between clips (or while a part is spoken) through the one
+// BetweenClips seam. It owns muting, the farewell and saying the last announcement again; the
 // lifecycle tells it when speaking has to stop.
 #pragma once
 
@@ -23,12 +23,13 @@ namespace vexalo {
 
 class Lifecycle;
 
-// Whoever receives the radio's replies: asked at every clip boundary to take what has arrived
-// since the last look (without delivering any event) and to enqueue its announcements here.
-class ArrivalSource {
+// What happens between two clips, while no event is delivered: the link takes what the radio
+// has said since the last look (whose announcements are enqueued here) and serves the programs
+// that share the radio.
+class BetweenClips {
 public:
-    virtual ~ArrivalSource() = default;
-    virtual void collectArrivals() = 0;
+    virtual ~BetweenClips() = default;
+    virtual void betweenClips() = 0;
 };
 
 // Told of every announcement once it is over, with what was heard of it: the parts passed over
@@ -58,7 +59,7 @@ public:
     {
     }
 
-    void setArrivalSource(ArrivalSource *source) { m_source = source; }
+    void setBetweenClips(BetweenClips *step) { m_betweenClips = step; }
     void setListener(AnnouncementListener *listener) { m_listener = listener; }
 
     // Says everything through the service, in the words of `words`, until it fails; then the
@@ -124,7 +125,10 @@ private:
     Said sayAloud(std::size_t part, Announcement &heard);
     // Says a text through the service; `cut` is asked while it is spoken, and a stop counts
     // only when `stoppable`.
-    Said speak(const std::string &text, bool stoppable, const std::function<bool()> &cut);
+    Said sayThroughService(const std::string &text, bool stoppable,
+                           const std::function<bool()> &cut);
+    // The step between clips, unless the program is stopping: nothing more is handed on then.
+    void stepBetweenClips();
     void loseService();
     void pauseIfDue(bool throughSink);
     // Plays one clip after the pause that may be due; returns the name as heard.
@@ -137,7 +141,7 @@ private:
     ClipWords m_words;
     std::function<void(const std::string &)> m_serviceLost;
     ServiceBounds m_bounds;
-    ArrivalSource *m_source = nullptr;
+    BetweenClips *m_betweenClips = nullptr;
     AnnouncementListener *m_listener = nullptr;
     std::deque<Announcement> m_queue; // the front is the one being said
     Announcement m_last;

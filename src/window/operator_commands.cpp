@@ -1,4 +1,4 @@
-// The operator's handlers: queries, report modes, the greeting switch and the lock box.
+// The operator's handlers: queries, the report modes' marks, the greeting switch and the lock box.
 #include "q7status.h"
 
 #include "announcer.h"
@@ -7,7 +7,6 @@
 #include "interpreter.h"
 #include "link.h"
 #include "radio_handshake.h"
-#include "report_mode.h"
 #include "settings.h"
 
 #include <QAction>
@@ -48,7 +47,7 @@ void Q7Status::RIT_get_Click()
 
 void Q7Status::Radio_init_Click()
 {
-    m_handshake.InitRadio(*this);
+    m_handshake.InitRadio();
 }
 
 void Q7Status::send_cmd_Click()
@@ -61,33 +60,22 @@ void Q7Status::exit_pgm_Click()
     close();
 }
 
-void Q7Status::Manual_report_Click()
+void Q7Status::drawReportMode(ReportMode mode)
 {
-    applyReportMode(m_manual, m_semi, m_full, ReportMode::Manual, "manual", commands::kAutoInfoOff);
-}
-
-void Q7Status::Semi_report_Click()
-{
-    applyReportMode(m_semi, m_manual, m_full, ReportMode::SemiAuto, "semi_auto",
-                    commands::kAutoInfoOn);
-}
-
-void Q7Status::Full_report_Click()
-{
-    applyReportMode(m_full, m_manual, m_semi, ReportMode::FullAuto, "full_auto",
-                    commands::kAutoInfoOn);
-}
-
-void Q7Status::applyReportMode(QAction *own, QAction *firstOther, QAction *secondOther,
-                               ReportMode mode, std::string_view clip, std::string_view command)
-{
-    own->setChecked(true);
-    firstOther->setChecked(false);
-    secondOther->setChecked(false);
-    m_settings.report_mode = toSetting(mode);
-    // Said to its end before the radio changes its reporting.
-    m_announcer.say({ std::string(clip) });
-    m_link.SendCommand(command);
+    const std::pair<QAction *, ReportMode> marks[] = { { m_manual, ReportMode::Manual },
+                                                       { m_semi, ReportMode::SemiAuto },
+                                                       { m_full, ReportMode::FullAuto } };
+    // The applied mode's mark first, then the others cleared.
+    for (const auto &[entry, its] : marks) {
+        if (its == mode) {
+            entry->setChecked(true);
+        }
+    }
+    for (const auto &[entry, its] : marks) {
+        if (its != mode) {
+            entry->setChecked(false);
+        }
+    }
 }
 
 void Q7Status::greeting_Click()

@@ -120,6 +120,7 @@ Q7Status::Q7Status(WindowParts parts, QWidget *parent)
 
     buildClientArea();
     buildMenus();
+    connect(&m_link.reportModes(), &ReportModes::changed, this, &Q7Status::drawReportMode);
     addWindowKey("repeat_announcement", Qt::Key_R, &Q7Status::repeatAnnouncement);
     addWindowKey("announcement_history", Qt::Key_H, &Q7Status::showHistory);
     // The client area has its own fixed size; the window is that plus the menu bar, no more.
@@ -209,12 +210,6 @@ void Q7Status::buildMenus()
 {
     QMenu *comPort = menuBar()->addMenu(QStringLiteral("&ComPort"));
     comPort->setObjectName(QStringLiteral("ComPort_set"));
-    static constexpr std::array<void (Q7Status::*)(), kPortCount> kPortHandlers {
-        &Q7Status::Setcomm1_Click,  &Q7Status::Setcomm2_Click, &Q7Status::Setcomm3_Click,
-        &Q7Status::Setcomm4_Click,  &Q7Status::Setcomm5_Click, &Q7Status::Setcomm6_Click,
-        &Q7Status::Setcomm7_Click,  &Q7Status::Setcomm8_Click, &Q7Status::Setcomm9_Click,
-        &Q7Status::Setcomm10_Click,
-    };
     for (int port = 1; port <= kPortCount; ++port) {
         QAction *entry = comPort->addAction(QStringLiteral("Comm%1").arg(port));
         entry->setObjectName(QStringLiteral("Setcomm%1").arg(port));
@@ -223,7 +218,7 @@ void Q7Status::buildMenus()
         entry->setShortcut(port < kPortCount
                                ? QKeySequence(Qt::CTRL | Qt::Key(Qt::Key_F1 + port - 1))
                                : QKeySequence(Qt::SHIFT | Qt::Key_F1));
-        connectMenuEntry(entry, kPortHandlers[port - 1]);
+        connectMenuEntry(entry, [this, port] { Setcomm_Click(port); });
         m_ports[port - 1] = entry;
     }
     MenuAccessibility::describeAsChoice(*comPort);
@@ -234,7 +229,7 @@ void Q7Status::buildMenus()
     m_greeting->setObjectName(QStringLiteral("greeting"));
     m_greeting->setCheckable(true);
     m_greeting->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
-    connectMenuEntry(m_greeting, &Q7Status::greeting_Click);
+    connectMenuEntry(m_greeting, [this] { greeting_Click(); });
 
     QMenu *reportSet = options->addMenu(QStringLiteral("Report Mode"));
     reportSet->setObjectName(QStringLiteral("Report_set"));
@@ -244,7 +239,7 @@ void Q7Status::buildMenus()
         entry->setObjectName(QString::fromLatin1(name));
         entry->setCheckable(true);
         entry->setShortcut(QKeySequence(Qt::CTRL | key));
-        connectMenuEntry(entry, handler);
+        connectMenuEntry(entry, [this, handler] { (this->*handler)(); });
         return entry;
     };
     m_manual = addMode("Manual_report", "Manual", Qt::Key_M, &Q7Status::Manual_report_Click);
@@ -278,13 +273,13 @@ void Q7Status::showHistory()
     m_history->present();
 }
 
-void Q7Status::connectMenuEntry(QAction *entry, void (Q7Status::*handler)())
+void Q7Status::connectMenuEntry(QAction *entry, std::function<void()> handler)
 {
     // Qt flips a checkable entry before it reports the choice, but the handlers decide every
     // check mark themselves from the state the operator saw, so the flip is undone first.
-    connect(entry, &QAction::triggered, this, [this, entry, handler](bool checked) {
+    connect(entry, &QAction::triggered, this, [entry, handler = std::move(handler)](bool checked) {
         entry->setChecked(!checked);
-        (this->*handler)();
+        handler();
     });
 }
 

@@ -5,14 +5,14 @@
 // reads of it.
 #pragma once
 
-#include "reply_path.h"
+#include "link.h"
 #include "report_mode.h"
-#include "report_mode_commands.h"
 
 #include <QMainWindow>
 
 #include <array>
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <string_view>
 
@@ -40,7 +40,7 @@ struct WindowParts {
     RadioHandshake &handshake;
 };
 
-class Q7Status : public QMainWindow, public WindowReadouts, public ReportModeCommands {
+class Q7Status : public QMainWindow, public WindowReadouts {
     Q_OBJECT
 
 public:
@@ -67,13 +67,13 @@ public:
     ~Q7Status() override;
 
     // WindowReadouts.
-    bool fullAutoChecked() const override { return fullChecked(); }
     bool lockChecked() const override { return lockKeyModeChecked(); }
 
-    // ReportModeCommands, also the handlers of the three "Report Mode" entries.
-    void Manual_report_Click() override;
-    void Semi_report_Click() override;
-    void Full_report_Click() override;
+    // The three "Report Mode" entries: the link's report mode applies the choice, and the
+    // marks follow whatever it applied.
+    void Manual_report_Click() { m_link.reportModes().apply(ReportMode::Manual); }
+    void Semi_report_Click() { m_link.reportModes().apply(ReportMode::SemiAuto); }
+    void Full_report_Click() { m_link.reportModes().apply(ReportMode::FullAuto); }
 
     void GetInfo_Click();
     void GetVFO_A_Click() { runSimpleQuery(SimpleQuery::VfoA); }
@@ -103,17 +103,9 @@ public:
     void showHistory();
     HistoryWindow *historyWindow() const { return m_history.get(); }
 
-    // The port entries only announce the choice; the shell decides what choosing a port does.
-    void Setcomm1_Click() { emit portEntryChosen(1); }
-    void Setcomm2_Click() { emit portEntryChosen(2); }
-    void Setcomm3_Click() { emit portEntryChosen(3); }
-    void Setcomm4_Click() { emit portEntryChosen(4); }
-    void Setcomm5_Click() { emit portEntryChosen(5); }
-    void Setcomm6_Click() { emit portEntryChosen(6); }
-    void Setcomm7_Click() { emit portEntryChosen(7); }
-    void Setcomm8_Click() { emit portEntryChosen(8); }
-    void Setcomm9_Click() { emit portEntryChosen(9); }
-    void Setcomm10_Click() { emit portEntryChosen(10); }
+    // The port entries Setcomm1 to Setcomm10 only announce the choice; the shell decides what
+    // choosing a port does.
+    void Setcomm_Click(int port) { emit portEntryChosen(port); }
 
     // What the start-up and port selection of the shell set and read.
     void hideDebugControls();
@@ -141,9 +133,8 @@ private:
     void buildMenus();
     void addWindowKey(const char *name, Qt::Key key, void (Q7Status::*handler)());
     void runSimpleQuery(SimpleQuery query);
-    void applyReportMode(QAction *own, QAction *firstOther, QAction *secondOther, ReportMode mode,
-                         std::string_view clip, std::string_view command);
-    void connectMenuEntry(QAction *entry, void (Q7Status::*handler)());
+    void drawReportMode(ReportMode mode);
+    void connectMenuEntry(QAction *entry, std::function<void()> handler);
 
     Settings &m_settings;
     const Interpreter &m_interpreter;

@@ -7,12 +7,6 @@ vexalo=$(readlink -f "$1")
 q7sim=$(readlink -f "$2")
 here=$(cd "$(dirname "$0")" && pwd)
 
-if [ -z "${VEXALO_A11Y_SESSION:-}" ]; then
-    export VEXALO_A11Y_SESSION=1
-    exec xvfb-run -a -s "-screen 0 800x600x24" dbus-run-session -- "$0" "$@" 2> >(
-        grep -v -e 'Failed to set fd limit' -e 'dbus-daemon\[' -e 'SpiRegistry daemon' >&2)
-fi
-
 LOGS="vexalo.log radio.log"
 source "$here/../support/desktop_session.sh"
 

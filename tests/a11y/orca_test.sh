@@ -8,12 +8,6 @@ set -euo pipefail
 vexalo=$(readlink -f "$1")
 here=$(cd "$(dirname "$0")" && pwd)
 
-if [ -z "${VEXALO_ORCA_SESSION:-}" ]; then
-    export VEXALO_ORCA_SESSION=1
-    exec xvfb-run -a -s "-screen 0 800x600x24" dbus-run-session -- "$0" "$@" 2> >(
-        grep -v -e 'Failed to set fd limit' -e 'dbus-daemon\[' -e 'SpiRegistry daemon' >&2)
-fi
-
 LOGS="heard.txt orca.log vexalo.log"
 source "$here/../support/desktop_session.sh"
 source "$here/../support/speech_services.sh"

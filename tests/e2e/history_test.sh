@@ -8,11 +8,6 @@ set -euo pipefail
 vexalo=$1
 q7sim=$2
 
-if [ -z "${VEXALO_HISTORY_TEST_BUS:-}" ]; then
-    export VEXALO_HISTORY_TEST_BUS=1
-    exec xvfb-run -a -s "-screen 0 800x600x24" dbus-run-session -- "$0" "$@"
-fi
-
 LOGS="vexalo.log transcript.txt radio.log"
 source "$(dirname "$0")/../support/desktop_session.sh"
 

@@ -7,10 +7,6 @@ set -euo pipefail
 vexalo=$1
 q7sim=$2
 
-if [ -z "${DISPLAY:-}" ]; then
-    exec xvfb-run -a -s "-screen 0 800x600x24" "$0" "$@"
-fi
-
 LOGS="vexalo.log radio1.log radio3.log"
 source "$(dirname "$0")/../support/desktop_session.sh"
 

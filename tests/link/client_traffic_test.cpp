@@ -3,9 +3,8 @@
 // and the radio's reports are kept on for a client without Vexalo hearing them in Manual.
 #include "client_line.h"
 #include "commands.h"
-#include "harness.h"
-
 #include "event_wait.h"
+#include "harness.h"
 
 #include <QCoreApplication>
 
@@ -34,14 +33,21 @@ public:
     {
         events.push_back("report " + std::string(reply));
     }
+    void takeCommands() override
+    {
+        if (onTake) {
+            onTake();
+        }
+    }
 
     Strings events;
+    std::function<void()> onTake; // what the clients send between two clips
 };
 
 struct SharedRig : Harness {
     SharedRig()
     {
-        window.fullAuto = true; // where an unasked frequency is said
+        applyFullAuto(); // where an unasked frequency is said
         link.clients().setClientLine(&clients);
     }
     void settle()
@@ -51,7 +57,7 @@ struct SharedRig : Harness {
         }
     }
     // "v CMD" Vexalo asks, "N CMD" client N sends, "x N" client N is gone, "< REPLY" the
-    // radio answers.
+    // radio answers, "w N" waits until N commands are on the line.
     void run(const Strings &script)
     {
         std::uint64_t tag = 0;
@@ -61,6 +67,10 @@ struct SharedRig : Harness {
                 link.ask(text);
             } else if (line[0] == '<') {
                 port.arrive(text);
+            } else if (line[0] == 'w') {
+                const std::size_t count = static_cast<std::size_t>(std::stoi(text));
+                waitDeliveringEvents(std::chrono::seconds(5),
+                                     [&] { return port.written.size() >= count; });
             } else if (line[0] == 'x') {
                 link.clients().drop(static_cast<ClientId>(text[0] - '0'));
             } else {
@@ -102,6 +112,15 @@ TEST(SharedLine, EachReplyGoesToWhoAskedAndOnlyVexalosOwnAreHeard)
           { "1 FB;", "v FA;", "< FA00007074000;" },
           { "1 no reply" },
           Clips { "7", "0", "7", "4", "pt", "0", "0", "a" } },
+        { "a setting and its read-back are one turn: the other client's refused command is its own",
+          { "2 FB;", "1 FA00007074000;", "1 FA;", "2 MD8;", "< FB00014030000;", "w 3",
+            "< FA00007074000;", "w 4", "< ?;" },
+          { "2 FB00014030000;", "1 FA00007074000;", "2 ?;" },
+          khz7074 },
+        { "the radio's own report of a client's setting, taken for its read-back, is heard too",
+          { "1 FR1;", "1 FR;", "w 2", "< FR1;", "< FT1;", "< FR1;" },
+          { "1 FR1;" },
+          Clips { "b" } },
         { "a client gone: its answer still goes to the clients' side, never to the speech",
           { "1 FA;", "x 1", "< FA00007074000;" },
           { "1 FA00007074000;" },
@@ -152,11 +171,11 @@ TEST(SharedLine, ClientsAreServedBetweenTheClipsOfALongAnnouncement)
             answeredAt = clips;
         }
     };
-    rig.link.clients().setPoll([&] {
+    rig.clients.onTake = [&] {
         if (clips == 2) {
             rig.link.clients().send({ { 1, 1 }, "FB;" });
         }
-    });
+    };
     rig.link.ask("FA;");
     rig.port.arrive("FA00014025000;");
     EXPECT_EQ(rig.clients.events, (Strings { "1 FB00014030000;" }));
@@ -199,15 +218,19 @@ TEST(SharedLine, ReportsStayOnForAClientWithoutVexaloHearingThemInManual)
         rig.link.clients().setReportsWanted(on);
         rig.settle();
     };
-    rig.link.SendCommand(commands::kAutoInfoOff); // Manual
+    const auto apply = [&](ReportMode mode) {
+        const auto muted = rig.announcer.mute();
+        rig.link.reportModes().apply(mode);
+    };
+    apply(ReportMode::Manual);
     wants(true);
     rig.run({ "< MD2;" });
     EXPECT_EQ(rig.port.written, (Strings { "AI0;", "AI2;" }));
     EXPECT_TRUE(rig.sink.take().empty()) << "Manual stays silent";
-    rig.link.SendCommand(commands::kAutoInfoOn); // Semi Auto
+    apply(ReportMode::SemiAuto);
     rig.run({ "< MD1;" });
     EXPECT_EQ(rig.sink.take(), (Clips { "lsb" })) << "Vexalo's own reports again";
-    rig.link.SendCommand(commands::kAutoInfoOff); // Manual again
+    apply(ReportMode::Manual);
     rig.run({ "< MD3;" });
     EXPECT_TRUE(rig.sink.take().empty());
     wants(false);

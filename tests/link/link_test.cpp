@@ -3,7 +3,6 @@
 #include "harness.h"
 #include "link.h"
 #include "radio_handshake.h"
-#include "report_mode_commands.h"
 #include "serial_radio_port.h"
 #include "settings.h"
 
@@ -108,14 +107,6 @@ TEST(LockPoll, EachTickAsksForTheLockAndOnlyItsOwnReplyAnswersIt)
     EXPECT_FALSE(h.link.exchange().anyOutstanding());
 }
 
-class RecordingModes : public ReportModeCommands {
-public:
-    void Manual_report_Click() override { calls.push_back("manual"); }
-    void Semi_report_Click() override { calls.push_back("semi"); }
-    void Full_report_Click() override { calls.push_back("full"); }
-    std::vector<std::string> calls;
-};
-
 const std::vector<std::string> kFullHandshake
     = { "id;", "q72;q7;", "ai0;", "pc;", "if;", "fr;", "ft;",
         "ks;", "gt;",     "pa;",  "ra;", "fw;", "nb;" };
@@ -124,23 +115,29 @@ TEST(InitRadio, IdentifiesPrimesSilentlyAndReappliesTheReportMode)
 {
     const struct {
         SettingValue mode;
-        std::vector<std::string> calls;
+        std::vector<std::string> applied;
+        std::optional<ReportMode> marked;
     } cases[] = {
-        { 0, { "manual" } }, { 1, { "semi" } }, { 3, { "full" } },
-        { 2, {} },           { {}, {} },        { std::string("3"), {} },
+        { 0, { "AI0;" }, ReportMode::Manual },
+        { 1, { "AI2;" }, ReportMode::SemiAuto },
+        { 3, { "AI2;" }, ReportMode::FullAuto },
+        { 2, {}, std::nullopt },
+        { {}, {}, std::nullopt },
+        { std::string("3"), {}, std::nullopt },
     };
     for (const auto &c : cases) {
         Harness h;
-        Settings settings { 1, c.mode, {} };
-        RadioHandshake handshake(settings, h.interpreter, h.announcer, h.link);
-        RecordingModes modes;
+        h.settings = Settings { 1, c.mode, {} };
+        RadioHandshake handshake(h.settings, h.interpreter, h.announcer, h.link);
         h.port.answerLikeAQ7();
-        handshake.InitRadio(modes);
+        handshake.InitRadio();
 
-        EXPECT_EQ(h.port.written, kFullHandshake);
+        std::vector<std::string> written = kFullHandshake;
+        written.insert(written.end(), c.applied.begin(), c.applied.end());
+        EXPECT_EQ(h.port.written, written);
         EXPECT_EQ(h.port.events, (std::vector<std::string> { "close", "open 1" }));
         EXPECT_EQ(h.sink.take(), Clips { "q7_present" }) << "nothing is heard while priming";
-        EXPECT_EQ(modes.calls, c.calls);
+        EXPECT_EQ(h.link.reportModes().applied(), c.marked);
         EXPECT_TRUE(h.announcer.speechOn());
         const RadioState &state = h.interpreter.state();
         EXPECT_TRUE(state.radio_found);
@@ -166,7 +163,7 @@ TEST(InitRadio, FailurePaths)
           false,
           1,
           { "id;", "q72;q7;", "q7;", "ai0;", "pc;", "if;", "fr;", "ft;", "ks;", "gt;", "pa;", "ra;",
-            "fw;", "nb;" },
+            "fw;", "nb;", "AI0;" },
           { "q7_present" },
           true },
         { "silent radio",
@@ -189,9 +186,8 @@ TEST(InitRadio, FailurePaths)
     };
     for (const auto &c : cases) {
         Harness h;
-        Settings settings { c.port, 0, {} };
-        RadioHandshake handshake(settings, h.interpreter, h.announcer, h.link);
-        RecordingModes modes;
+        h.settings = Settings { c.port, 0, {} };
+        RadioHandshake handshake(h.settings, h.interpreter, h.announcer, h.link);
         if (c.answers) {
             h.port.answerLikeAQ7();
         }
@@ -199,7 +195,7 @@ TEST(InitRadio, FailurePaths)
             h.port.answers.erase("q72;q7;");
         }
         h.port.failOpen = c.failOpen;
-        handshake.InitRadio(modes);
+        handshake.InitRadio();
         EXPECT_EQ(h.port.written, c.written) << c.name;
         EXPECT_EQ(h.sink.take(), c.clips) << c.name;
         EXPECT_EQ(h.port.opened, c.openAfter) << c.name;
@@ -210,9 +206,9 @@ TEST(InitRadio, FailurePaths)
 TEST(InitRadio, ARequestDuringAHandshakeRunsItAgainAfterwardsInsteadOfNesting)
 {
     Harness h;
-    Settings settings { 1, 0, {} };
+    Settings &settings = h.settings;
+    settings = Settings { 1, 0, {} };
     RadioHandshake handshake(settings, h.interpreter, h.announcer, h.link);
-    RecordingModes modes;
     h.port.answerLikeAQ7();
     bool asked = false;
     // The operator picks port 3 while the first handshake waits for its first reply.
@@ -220,18 +216,19 @@ TEST(InitRadio, ARequestDuringAHandshakeRunsItAgainAfterwardsInsteadOfNesting)
     QTimer::singleShot(0, [&] {
         asked = true;
         settings.comm_port = 3;
-        handshake.InitRadio(modes);
+        handshake.InitRadio();
         EXPECT_TRUE(handshake.running());
     });
-    handshake.InitRadio(modes);
+    handshake.InitRadio();
     ASSERT_TRUE(asked);
     EXPECT_FALSE(handshake.running());
 
-    std::vector<std::string> twice = kFullHandshake;
-    twice.insert(twice.end(), kFullHandshake.begin(), kFullHandshake.end());
-    EXPECT_EQ(h.port.written, twice) << "two whole handshakes, one after the other";
+    std::vector<std::string> once = kFullHandshake;
+    once.push_back("AI0;");
+    std::vector<std::string> twice = once;
+    twice.insert(twice.end(), once.begin(), once.end());
+    EXPECT_EQ(h.port.written, twice) << "two whole handshakes, each applying Manual";
     EXPECT_EQ(h.port.events, (std::vector<std::string> { "close", "open 1", "close", "open 3" }));
-    EXPECT_EQ(modes.calls, (std::vector<std::string> { "manual", "manual" }));
 }
 
 TEST(SerialPortNumbers, ConvertLikeThePortControl)

@@ -93,7 +93,7 @@ TEST(PassingOver, EveryReadingEndsOnItsNewestValueAndEveryAnswerIsHeard)
     };
     for (const auto &c : cases) {
         Harness h;
-        h.window.fullAuto = true;
+        h.applyFullAuto();
         for (const std::string &reply : c.scene) {
             h.arrive(reply);
         }
@@ -191,7 +191,7 @@ TEST(PassingOver, RandomArrivalsKeepTheStateAndTheRulesOfWhatIsHeard)
 TEST(Stopping, AStopDuringAnAnnouncementEndsItAndLeavesTheRestUnsaidAndUnsent)
 {
     Harness h;
-    h.window.fullAuto = true;
+    h.applyFullAuto();
     h.sink.onClip = [&h](std::string_view name) {
         if (name == "2") {
             h.lifecycle.beginShutdown();
@@ -207,7 +207,7 @@ TEST(Stopping, AStopDuringAnAnnouncementEndsItAndLeavesTheRestUnsaidAndUnsent)
 TEST(Babble, AMegabyteWithoutSeparatorsKeepsTheBufferSmallAndTheNextReplyIsSaid)
 {
     Harness h;
-    h.window.fullAuto = true;
+    h.applyFullAuto();
     std::string noise(1 << 20, '\0');
     for (std::size_t i = 0; i < noise.size(); ++i) {
         noise[i] = static_cast<char>(0x80 | (i * 2654435761u >> 13)); // never ';'

@@ -4,7 +4,6 @@
 #include "harness.h"
 #include "link.h"
 #include "radio_handshake.h"
-#include "report_mode_commands.h"
 #include "serial_radio_port.h"
 #include "settings.h"
 
@@ -177,13 +176,6 @@ TEST_F(RealLine, TheLockPollSendsLkEveryHalfSecondWhileEnabled)
     EXPECT_FALSE(link.exchange().anyOutstanding()) << "each poll's reply answered it";
 }
 
-class NoModes : public ReportModeCommands {
-public:
-    void Manual_report_Click() override { }
-    void Semi_report_Click() override { }
-    void Full_report_Click() override { }
-};
-
 // Process CPU time, user and system, in milliseconds.
 long cpuMs()
 {
@@ -205,10 +197,9 @@ TEST_F(RealLine, AnUnpluggedRadioClosesTheLineQuietlyAndIsFoundAgainWhenItIsBack
     EXPECT_EQ(h.sink.take(), Clips { "q7_error" });
 
     startRadio({ "--fast" });
-    const Settings settings { 1, 0, {} };
-    RadioHandshake handshake { settings, h.interpreter, h.announcer, link };
-    NoModes modes;
-    handshake.InitRadio(modes);
+    h.settings = Settings { 1, 0, {} };
+    RadioHandshake handshake { h.settings, h.interpreter, h.announcer, link };
+    handshake.InitRadio();
     EXPECT_EQ(h.sink.take(), Clips { "q7_present" });
 }
 

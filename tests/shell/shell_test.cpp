@@ -70,7 +70,7 @@ struct ShellHarness {
     Announcer announcer { sink, &lifecycle };
     Interpreter interpreter;
     FakeRadioPort port;
-    Link link { interpreter, announcer, port, lifecycle };
+    Link link { g, interpreter, announcer, port, lifecycle };
     RadioHandshake handshake { g, interpreter, announcer, link };
     Q7Status window { WindowParts { g, interpreter, announcer, link, handshake } };
     Shell shell {

@@ -48,9 +48,9 @@ struct FakeService : SpeechService {
     std::vector<std::string> said;
 };
 
-// Hands one announcement to the announcer the first time it looks for arrivals.
-struct OneArrival : ArrivalSource, AnnouncementListener {
-    void collectArrivals() override
+// Hands one announcement to the announcer at the first step between clips.
+struct OneArrival : BetweenClips, AnnouncementListener {
+    void betweenClips() override
     {
         if (announcer != nullptr && pending) {
             announcer->enqueue(*std::exchange(pending, std::nullopt));
@@ -96,7 +96,7 @@ TEST(SpeechService, APartMadeStaleWhileSpokenIsStoppedAndTheRestSaid)
     OneArrival rig;
     rig.announcer = &announcer;
     rig.pending = report({ { Reading::FrequencyA, { "14", "pt", "1" } } });
-    announcer.setArrivalSource(&rig);
+    announcer.setBetweenClips(&rig);
     announcer.unmute();
     announcer.useService(&service, ClipWords::english(), {},
                          { std::chrono::milliseconds(200), {}, std::chrono::milliseconds(1) });

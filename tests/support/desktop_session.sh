@@ -1,7 +1,14 @@
-# Shared by the scripts that drive the real program in an X session: a scratch folder that goes
-# away with every process started there, a simulated radio on a link in it, and waiting for a
-# line in a log. Source it once the script runs under Xvfb; LOGS names the files that a failure
-# prints.
+# Shared by the scripts that drive the real program in an X session: the session itself (Xvfb
+# with a D-Bus session of its own, which the accessibility bus needs: the script is run again
+# there, once, with the same arguments), a scratch folder that goes away with every process
+# started there, a simulated radio on a link in it, and waiting for a line in a log. LOGS names
+# the files that a failure prints.
+
+if [ -z "${VEXALO_DESKTOP_SESSION:-}" ]; then
+    export VEXALO_DESKTOP_SESSION=1
+    exec xvfb-run -a -s "-screen 0 800x600x24" dbus-run-session -- "$0" "$@" 2> >(
+        grep -v -e 'Failed to set fd limit' -e 'dbus-daemon\[' -e 'SpiRegistry daemon' >&2)
+fi
 
 work=$(mktemp -d)
 pids=()

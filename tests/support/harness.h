@@ -1,6 +1,6 @@
 // The program's reply road on recording parts: the link over a scripted radio, with its
-// exchange, the interpreter, and the announcer on the clip recorder; the window's two read-outs
-// are faked. Tests let replies arrive, ask as the operator does, and compare the clips heard.
+// exchange, the interpreter, and the announcer on the clip recorder; the window's lock box is
+// faked. Tests let replies arrive, ask as the operator does, and compare the clips heard.
 #pragma once
 
 #include "announcer.h"
@@ -9,6 +9,7 @@
 #include "interpreter.h"
 #include "lifecycle.h"
 #include "link.h"
+#include "settings.h"
 
 #include <string_view>
 
@@ -16,10 +17,8 @@ namespace vexalo::testing {
 
 class FakeWindow : public WindowReadouts {
 public:
-    bool fullAutoChecked() const override { return fullAuto; }
     bool lockChecked() const override { return lock; }
 
-    bool fullAuto = false;
     bool lock = false;
 };
 
@@ -32,13 +31,24 @@ template <typename Port> struct LinkRig {
         link.setWindow(window);
     }
 
+    // As the handshake leaves Full Auto applied: silently, and nothing of it left on the line.
+    void applyFullAuto()
+    {
+        {
+            const auto muted = announcer.mute();
+            link.reportModes().apply(ReportMode::FullAuto);
+        }
+        port.written.clear();
+    }
+
+    Settings settings;
     Lifecycle lifecycle;
     ClipRecorder<> sink;
     Announcer announcer { sink, &lifecycle };
     Interpreter interpreter;
     FakeWindow window;
     Port port;
-    Link link { interpreter, announcer, port, lifecycle };
+    Link link { settings, interpreter, announcer, port, lifecycle };
 };
 
 // Over the scripted radio, with the port open.

@@ -16,11 +16,14 @@
 
 namespace vexalo::testing {
 
-class StreamRig : public LockPollControl, public AnnouncementListener, public WindowReadouts {
+class StreamRig : public LockPollControl,
+                  public AnnouncementListener,
+                  public ReplyConditions,
+                  public BetweenClips {
 public:
     StreamRig(bool fullAuto, bool lock) : m_fullAuto(fullAuto), m_lock(lock)
     {
-        m_path.setWindow(*this);
+        m_announcer.setBetweenClips(this);
         m_path.setObserver(
             [this](const HandledReply &handled) { said.push_back(handled.announcement); });
         m_announcer.setListener(this);
@@ -34,17 +37,26 @@ public:
     // everything said so far is over.
     void play(const std::vector<std::string> &chunks, const std::function<bool()> &now)
     {
-        std::size_t next = 0;
-        m_path.setLine([&] { return next < chunks.size() && now() ? chunks[next++] : ""; });
-        while (next < chunks.size()) {
-            m_path.receive(chunks[next++]);
+        m_chunks = &chunks;
+        m_now = &now;
+        m_next = 0;
+        while (m_next < chunks.size()) {
+            m_path.receive(chunks[m_next++]);
             m_announcer.speak();
         }
-        m_path.setLine({});
+        m_chunks = nullptr;
     }
 
-    bool fullAutoChecked() const override { return m_fullAuto; }
+    void betweenClips() override
+    {
+        if (m_chunks != nullptr && m_next < m_chunks->size() && (*m_now)()) {
+            m_path.receive((*m_chunks)[m_next++]);
+        }
+    }
+    bool fullAuto() const override { return m_fullAuto; }
     bool lockChecked() const override { return m_lock; }
+    bool reportsToVexalo() const override { return m_fullAuto; }
+    bool reportsForClientsOnly() const override { return false; }
     void announced(const Announcement &a) override { heard.push_back(a); }
     void pauseLockPoll() override { polling = false; }
     void resumeLockPoll() override { polling = true; }
@@ -63,10 +75,13 @@ public:
 private:
     bool m_fullAuto;
     bool m_lock;
+    const std::vector<std::string> *m_chunks = nullptr;
+    const std::function<bool()> *m_now = nullptr;
+    std::size_t m_next = 0;
     Exchange m_exchange { [] { return Exchange::Clock::time_point {}; } };
     Interpreter m_interpreter;
     Announcer m_announcer { sink };
-    ReplyPath m_path { m_exchange, m_interpreter, m_announcer, *this };
+    ReplyPath m_path { m_exchange, m_interpreter, m_announcer, *this, *this };
 };
 
 struct StreamCase {

@@ -207,15 +207,8 @@ private slots:
         if (fromMenu) {
             rig->child<QAction>(entry)->trigger();
         } else {
-            // Through the seam the handshake uses.
-            ReportModeCommands &commands = rig->window;
-            if (entry == names[0]) {
-                commands.Manual_report_Click();
-            } else if (entry == names[1]) {
-                commands.Semi_report_Click();
-            } else {
-                commands.Full_report_Click();
-            }
+            // As the handshake applies it: through the report mode's owner, not the window.
+            rig->link.reportModes().apply(static_cast<ReportMode>(mode));
         }
         if (fromMenu) {
             // Qt flips a checkable entry before reporting it; the window flips it back, so the
@@ -228,7 +221,7 @@ private slots:
         QCOMPARE(rig->window.manualChecked(), mode == 0);
         QCOMPARE(rig->window.semiChecked(), mode == 1);
         QCOMPARE(rig->window.fullChecked(), mode == 3);
-        QCOMPARE(rig->window.fullAutoChecked(), mode == 3);
+        QCOMPARE(rig->link.fullAuto(), mode == 3);
         QVERIFY(!rig->asking());
     }
 

@@ -231,7 +231,7 @@ private slots:
             QVERIFY(!w.portChecked(port));
         }
         QVERIFY(!w.greetingChecked() && !w.manualChecked() && !w.semiChecked() && !w.fullChecked()
-                && !w.fullAutoChecked());
+                && !rig->link.fullAuto());
         QVERIFY(!w.lockKeyModeChecked());
         QVERIFY(!rig->link.lockPolling());
         QVERIFY(!(rig->child<QWidget>("LockKeyMode")->focusPolicy() & Qt::TabFocus));

@@ -84,7 +84,7 @@ struct WindowRig {
     Announcer announcer { sink, &lifecycle };
     Interpreter interpreter;
     LoggingRadioPort port { log };
-    Link link { interpreter, announcer, port, lifecycle };
+    Link link { settings, interpreter, announcer, port, lifecycle };
     RadioHandshake handshake { settings, interpreter, announcer, link };
     Q7Status window { WindowParts { settings, interpreter, announcer, link, handshake } };
 };
