@@ -317,7 +317,7 @@ int device(const std::string &what, int rounds, OutputOptions output)
         // Idle gaps shorter and longer than the time the stream is kept fed.
         const double keepFed = output.keepFed.count() / 1000.0;
         const std::vector<double> gaps = what == "onset"
-            ? std::vector<double> { 0.3, keepFed + 0.5, keepFed + 5 }
+            ? std::vector<double> { 0.3, keepFed + 0.5, keepFed + 2 }
             : std::vector<double> { keepFed / 2, keepFed + 1 };
         sink.playClip("probe_short"); // opens the device
         if (what == "cpu") {

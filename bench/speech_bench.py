@@ -24,7 +24,7 @@ import sound_bench
 from sound_bench import PulseAudio, Recorder, start, stop
 
 QUIET_END = 0.35  # silence that ends an announcement (pauses inside one are shorter)
-REPORTS = 8
+REPORTS = 6
 SPACING = 6.0  # seconds between two reports: the slowest readout is over by then
 
 VEXALO, Q7SIM, VOICE = sound_bench.VEXALO, sound_bench.Q7SIM, sound_bench.VOICE

@@ -26,9 +26,14 @@ struct StreamLabel {
 struct OutputOptions {
     // Asked of the device explicitly: a sound server otherwise runs at its idle latency (up
     // to seconds), and the first clip waits for it. At 20 ms a new stream on PulseAudio ran
-    // dry as it started and the server threw away up to a second of what came next; from
-    // 25 ms on it did not.
-    std::chrono::milliseconds latency { 25 };
+    // dry as it started and the server threw away up to a second of what came next; at 25 ms
+    // it held on an idle machine, but not beside a build: the sound servers' client thread in
+    // this process runs at normal priority, and with two busy loops beside it a 20 ms stream
+    // lost 200-600 ms of 900 (25 ms: 815-870 heard of 900; 40 ms: 848-884). A realtime audio
+    // thread did not help (the client thread, not PortAudio's, falls behind). Only a new
+    // stream's first sound waits for nothing; a stream kept fed holds this much silence ahead
+    // of the next sound.
+    std::chrono::milliseconds latency { 40 };
     // How long the stream is kept fed with silence after the last sound before it stops itself;
     // the next clip opens a new one. Feeding cost 7-15 ms of CPU a second on PipeWire and
     // PulseAudio, while a new stream started within 15 ms of a fed one (sooner on PulseAudio),

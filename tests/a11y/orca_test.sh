@@ -69,6 +69,7 @@ press() {
 steps=0
 spoken=$(utterances)
 while IFS=$'\t' read -r key expected; do
+    expected=${expected//\{version\}/${VEXALO_VERSION_LABEL:?}}
     [[ -z "$key" || "$key" == \#* ]] && continue
     if [ "$key" = "(focus)" ]; then
         xdotool windowfocus --sync "$window"

@@ -191,16 +191,14 @@ protected:
         writeWav(folder.path() / "ZSsounds" / "tone.wav", tone, 22050);
     }
 
-    std::unique_ptr<OutputClipSink> makeSink(std::chrono::milliseconds latency = 25ms)
+    std::unique_ptr<OutputClipSink> makeSink()
     {
         OutputOptions output;
-        output.latency = latency;
         output.keepFed = kKeepFed;
         ClipSinkOptions options;
         options.folder = folder.path() / "ZSsounds";
         options.reopenInterval = 0ms;
-        return std::make_unique<OutputClipSink>(std::make_unique<PortAudioOutput>(output),
-                                                   options);
+        return std::make_unique<OutputClipSink>(std::make_unique<PortAudioOutput>(output), options);
     }
 
     static constexpr std::chrono::milliseconds kKeepFed { 200 };
@@ -244,12 +242,13 @@ TEST_F(SoundServer, ShowsTheStreamAsTheProgramAndKeepsPortAudioUpButNotTheStream
 
 TEST_F(SoundServer, EveryNewStreamPlaysItsFirstClipWhole)
 {
-    // At 20 ms a new stream on PulseAudio runs dry as it starts, and the server throws away
-    // what comes next for a while: the first clip after a pause lost its first word.
+    // A new stream that runs dry as it starts makes the server throw away what comes next for
+    // a while: the first clip after a pause lost its first word (at 20 ms always, at 25 ms
+    // beside a build). The product's own stream, on a machine as busy as it may be.
     const fs::path recording = folder.path() / "whole.raw";
     server.stop();
     ASSERT_TRUE(server.start(recording));
-    auto sink = makeSink(20ms);
+    auto sink = makeSink();
     for (int pause = 0; pause < 3; ++pause) {
         sink->playClip("tone");
         std::this_thread::sleep_for(kIdle);
@@ -259,7 +258,9 @@ TEST_F(SoundServer, EveryNewStreamPlaysItsFirstClipWhole)
 
     // Three tones of 300 ms, each faded over 5 ms at both ends. A dropped start cost 200 ms
     // and more; a busy machine may break up a few milliseconds elsewhere.
-    EXPECT_GT(loudMilliseconds(recording), 800);
+    const double heard = loudMilliseconds(recording);
+    std::printf("[ figures  ] heard %.0f ms of 900\n", heard);
+    EXPECT_GT(heard, 800);
 }
 
 TEST_F(SoundServer, AServerThatVanishesAndReturnsIsFoundAgainAtTheNextClip)

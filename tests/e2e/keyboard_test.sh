@@ -20,7 +20,7 @@ vexalo_pid=$!
 pids+=($vexalo_pid)
 wait_for radio1.log " cmd AI0;"
 
-window=$(xdotool search --sync --onlyvisible --name 'Vexalo V1.05 beta' | head -n 1)
+window=$(xdotool search --sync --onlyvisible --name "Vexalo V${VEXALO_VERSION_LABEL:?}" | head -n 1)
 xdotool windowfocus --sync "$window"
 
 xdotool key ctrl+F3

@@ -164,7 +164,7 @@ def session(work, display, share, flood=False):
                        stderr=out, stdout=subprocess.DEVNULL)
     wait_for(log, "send AI0;")
     window = subprocess.run(["xdotool", "search", "--sync", "--onlyvisible", "--name",
-                             "Vexalo V1.05 beta"], env=env, capture_output=True, text=True,
+                             "Vexalo V" + os.environ["VEXALO_VERSION_LABEL"]], env=env, capture_output=True, text=True,
                             timeout=20).stdout.split()[0]
     subprocess.run(["xdotool", "windowfocus", "--sync", window], env=env, timeout=20)
     with open(log, errors="replace") as f:

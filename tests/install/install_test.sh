@@ -29,7 +29,7 @@ for program in vexalo q7sim vexalo-replay; do
     # No display and no platform: --version must not need either.
     version=$(env -u DISPLAY -u QT_QPA_PLATFORM "$usr/bin/$program" --version 2>&1) ||
         fail "$program --version failed: $version"
-    [ "$version" = "$program 1.05 beta" ] || fail "$program --version says '$version'"
+    [ "$version" = "$program ${VEXALO_VERSION_LABEL:?}" ] || fail "$program --version says '$version'"
 done
 
 out=$(desktop-file-validate "$usr/share/applications/org.vexalo.Vexalo.desktop" 2>&1) ||

@@ -1,6 +1,7 @@
 // The command line: help and version end the run with their text, anything the program does
 // not know ends it with status 2 and says what was wrong, and options with values are read.
 #include "command_line.h"
+#include "version.h"
 
 #include <gtest/gtest.h>
 
@@ -19,7 +20,7 @@ TEST(CommandLine, HelpAndVersionPrintAndEndTheRun)
         std::string firstLine;
     } cases[] = {
         { { "--help" }, "Usage: vexalo [OPTION]" },
-        { { "--version" }, "vexalo 1.05 beta" },
+        { { "--version" }, std::string("vexalo ") + kVersionLabel },
         { { "--version", "--help" }, "Usage: vexalo [OPTION]" },
     };
     for (const auto &c : cases) {

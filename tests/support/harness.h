@@ -11,6 +11,10 @@
 #include "link.h"
 #include "settings.h"
 
+#include <QAbstractEventDispatcher>
+#include <QObject>
+
+#include <functional>
 #include <string_view>
 
 namespace vexalo::testing {
@@ -20,6 +24,28 @@ public:
     bool lockChecked() const override { return lock; }
 
     bool lock = false;
+};
+
+// How often the event loop got ready to block again once `settled` held. A wait that ends on
+// the event it waits for never does; one that misses it blocks on until its time is up. Told
+// apart by events alone, so a busy machine cannot make it fail.
+class BlocksAfter {
+public:
+    explicit BlocksAfter(std::function<bool()> settled)
+    {
+        m_connection = QObject::connect(
+            QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock,
+            [this, settled = std::move(settled)] { m_count += settled() ? 1 : 0; });
+    }
+    ~BlocksAfter() { QObject::disconnect(m_connection); }
+    BlocksAfter(const BlocksAfter &) = delete;
+    BlocksAfter &operator=(const BlocksAfter &) = delete;
+
+    int count() const { return m_count; }
+
+private:
+    QMetaObject::Connection m_connection;
+    int m_count = 0;
 };
 
 // As the start-up leaves things before the radio speaks, over any port.

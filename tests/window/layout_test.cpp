@@ -1,6 +1,7 @@
 // The window as the operator and a screen reader meet it: every control where the design puts
 // it, captions and accelerators, menus and shortcuts, focus order, initial states, and a
 // screenshot to look at.
+#include "version.h"
 #include "window_rig.h"
 
 #include <QAccessible>
@@ -92,7 +93,7 @@ private slots:
     {
         Q7Status &w = rig->window;
         QCOMPARE(w.objectName(), QStringLiteral("Q7Status"));
-        QCOMPARE(w.windowTitle(), QStringLiteral("Vexalo V1.05 beta"));
+        QCOMPARE(w.windowTitle(), QStringLiteral("Vexalo V") + QLatin1String(kVersionLabel));
         QVERIFY(!(w.windowFlags() & Qt::WindowMaximizeButtonHint));
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
