@@ -27,6 +27,7 @@
 #include <QApplication>
 #include <QSessionManager>
 
+#include <charconv>
 #include <csignal>
 #include <cstdio>
 #include <memory>
@@ -70,7 +71,11 @@ int main(int argc, char **argv)
     if (commandLine.has("speech") && commandLine.values.at("speech") == kSpeechDispatcher) {
         std::optional<int> rate;
         if (commandLine.has("speech-rate")) {
-            rate = std::stoi(commandLine.values.at("speech-rate"));
+            // Checked when the command line was read: a whole number from -100 to 100.
+            const std::string &text = commandLine.values.at("speech-rate");
+            int value = 0;
+            std::from_chars(text.data(), text.data() + text.size(), value);
+            rate = value;
         }
         service = SpeechDispatcher::connect(rate, serviceProblem);
     }
@@ -152,6 +157,9 @@ int main(int argc, char **argv)
             link.clients(), ShareOptions { shareAt, QStringLiteral("cat1") },
             [&announcements](const QString &text) { announcements.note(text); });
         sharing->start();
+        if (sharing->openToTheNetwork()) {
+            announcer.say(Clips { "share_net" });
+        }
     }
     window.show();
     return app.exec();

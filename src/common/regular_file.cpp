@@ -8,6 +8,7 @@
 namespace vexalo {
 
 RegularFile::RegularFile(const std::filesystem::path &path, std::uintmax_t maxBytes)
+    : m_maxBytes(maxBytes)
 {
     m_fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (m_fd < 0) {
@@ -45,6 +46,9 @@ std::optional<std::string> RegularFile::readAll()
         }
         if (got > 0) {
             content.append(buffer, static_cast<std::size_t>(got));
+            if (content.size() > m_maxBytes) {
+                return std::nullopt; // it grew past the bound since it was opened
+            }
         }
     }
 }

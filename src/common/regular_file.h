@@ -26,11 +26,13 @@ public:
     // Owned by this object; valid while it lives and the file was opened.
     int descriptor() const { return m_fd; }
 
-    // The whole content, or nothing when it was not opened or a read failed.
+    // The whole content, or nothing when it was not opened, a read failed or it has grown past
+    // maxBytes.
     std::optional<std::string> readAll();
 
 private:
     int m_fd = -1;
+    std::uintmax_t m_maxBytes;
     Outcome m_outcome = Outcome::Refused;
 };
 

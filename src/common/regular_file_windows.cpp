@@ -10,6 +10,7 @@
 namespace vexalo {
 
 RegularFile::RegularFile(const std::filesystem::path &path, std::uintmax_t maxBytes)
+    : m_maxBytes(maxBytes)
 {
     m_fd = ::_wopen(path.c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT);
     if (m_fd < 0) {
@@ -47,6 +48,9 @@ std::optional<std::string> RegularFile::readAll()
         }
         if (got > 0) {
             content.append(buffer, static_cast<std::size_t>(got));
+            if (content.size() > m_maxBytes) {
+                return std::nullopt; // it grew past the bound since it was opened
+            }
         }
     }
 }

@@ -2,6 +2,8 @@
 
 #include "logging.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <limits>
 
@@ -15,9 +17,16 @@ std::optional<int> toPortNumber(const SettingValue &commPort)
     } else if (commPort.isBool()) {
         number = commPort.flag() ? -1 : 0;
     } else if (commPort.isText()) {
-        bool ok = false;
-        number = QString::fromStdString(commPort.text()).trimmed().toDouble(&ok);
-        if (!ok) {
+        // Whatever the desktop's language: "2.5" and never "2,5".
+        std::string_view text = commPort.text();
+        text.remove_prefix(std::min(text.find_first_not_of(" \t\r\n"), text.size()));
+        text.remove_suffix(text.size()
+                           - std::min(text.find_last_not_of(" \t\r\n") + 1, text.size()));
+        if (text.starts_with('+')) {
+            text.remove_prefix(1);
+        }
+        const auto [end, failed] = std::from_chars(text.data(), text.data() + text.size(), number);
+        if (text.empty() || failed != std::errc() || end != text.data() + text.size()) {
             return std::nullopt;
         }
     }

@@ -34,24 +34,39 @@ char upper(char c)
 CatSession::Fed CatSession::receive(std::string_view bytes)
 {
     for (const char c : bytes) {
+        bool handled = true;
         if (c == ';') {
-            const bool complete = !m_discarding;
+            handled = m_discarding ? ownAnswer({}) : command(m_partial);
             m_discarding = false;
-            if (complete && !command(m_partial)) {
-                m_partial.clear();
-                return Fed::Flooding;
-            }
             m_partial.clear();
-        } else if (!m_discarding) {
+        } else {
+            // While the rest of an overlong command is dropped, it is only counted: each
+            // stretch as long as a command is one more that Vexalo handles.
             m_partial += c;
             if (m_partial.size() > kMaxCommand) {
-                m_peer.write(kUnknown);
+                handled = ownAnswer(m_discarding ? std::string_view() : kUnknown);
                 m_partial.clear();
                 m_discarding = true;
             }
         }
+        if (!handled) {
+            return Fed::Flooding;
+        }
     }
     return Fed::Taken;
+}
+
+bool CatSession::ownAnswer(std::string_view answer)
+{
+    const auto now = m_peer.now();
+    m_ownBusyUntil = std::max(m_ownBusyUntil, now) + kOwnPace;
+    if (m_ownBusyUntil - now > kOwnPace * kOwnAhead) {
+        return false;
+    }
+    if (!answer.empty()) {
+        m_peer.write(answer);
+    }
+    return true;
 }
 
 bool CatSession::command(std::string_view text)
@@ -64,7 +79,7 @@ bool CatSession::command(std::string_view text)
         text.remove_suffix(1);
     }
     if (text.empty()) {
-        return true; // the radio ignores an empty command
+        return ownAnswer({}); // the radio ignores an empty command
     }
     const bool printable
         = std::all_of(text.begin(), text.end(), [](char c) { return c > ' ' && c < 0x7f; });
@@ -72,42 +87,40 @@ bool CatSession::command(std::string_view text)
     const bool named = text.size() >= 2 && isLetter(text[0])
         && (isLetter(text[1]) || (upper(text[0]) == 'Q' && text[1] == '7'));
     if (!printable || !named) {
-        m_peer.write(kUnknown);
-        return true;
+        return ownAnswer(kUnknown);
     }
     const std::string prefix { upper(text[0]), upper(text[1]) };
     const std::string_view parameter = text.substr(2);
     const bool digit = parameter.size() == 1 && parameter[0] >= '0' && parameter[0] <= '9';
     if (prefix == "AI") {
         if (parameter.empty()) {
-            m_peer.write(std::string("AI") + m_reports + ";");
-        } else if (digit && parameter[0] <= '2') {
-            const bool before = wantsReports();
-            m_reports = parameter[0];
-            if (wantsReports() != before) {
-                m_peer.reportsWanted(wantsReports());
-            }
-        } else {
-            m_peer.write(kUnknown);
+            return ownAnswer(std::string("AI") + m_reports + ";");
         }
-        return true;
+        if (!digit || parameter[0] > '2') {
+            return ownAnswer(kUnknown);
+        }
+        const bool before = wantsReports();
+        m_reports = parameter[0];
+        if (wantsReports() != before) {
+            m_peer.reportsWanted(wantsReports());
+        }
+        return ownAnswer({});
     }
     if (prefix == "Q7") {
         if (parameter.empty()) {
-            m_peer.write(std::string("Q7") + m_identLevel + ";");
-        } else if (digit) {
-            m_identLevel = parameter[0];
-        } else {
-            m_peer.write(kUnknown);
+            return ownAnswer(std::string("Q7") + m_identLevel + ";");
         }
-        return true;
+        if (!digit) {
+            return ownAnswer(kUnknown);
+        }
+        m_identLevel = parameter[0];
+        return ownAnswer({});
     }
     // Only the radio's readings and settings go to it: a command the Q7's protocol has not got
     // (as Vexalo knows it) might be one that silences the radio or changes its line, and the
     // radio would answer it "?;" anyway.
     if (std::find(std::begin(kForwarded), std::end(kForwarded), prefix) == std::end(kForwarded)) {
-        m_peer.write(kUnknown);
-        return true;
+        return ownAnswer(kUnknown);
     }
     return m_peer.send(++m_tag, std::string(text) + ";");
 }

@@ -2,6 +2,8 @@
 
 #include <QRegularExpression>
 
+#include <charconv>
+
 namespace vexalo {
 
 QString Endpoint::text() const
@@ -29,9 +31,12 @@ std::optional<Endpoint> parseEndpoint(std::string_view text, QString &error)
             host = host.mid(1, host.size() - 2);
         }
     }
-    bool numeric = false;
-    const uint number = port.toUInt(&numeric);
-    if (!numeric || number == 0 || number > 65535) {
+    const std::string digits = port.toStdString();
+    unsigned number = 0;
+    const auto [end, failed]
+        = std::from_chars(digits.data(), digits.data() + digits.size(), number);
+    if (digits.empty() || failed != std::errc() || end != digits.data() + digits.size()
+        || number == 0 || number > 65535) {
         error = QStringLiteral("'%1' is no port (1 to 65535)").arg(port);
         return std::nullopt;
     }

@@ -16,16 +16,21 @@ bool PassThroughPort::open(QString &error)
     return false;
 }
 
-void PassThroughPort::write(std::string_view) { }
+bool PassThroughPort::write(std::string_view)
+{
+    return false;
+}
 
 void PassThroughPort::hangUp() { }
 
-bool PassThroughPort::make(QString &)
+bool PassThroughPort::make(const QString &, QString &)
 {
     return false;
 }
 
 void PassThroughPort::close() { }
+
+void PassThroughPort::keepRaw() { }
 
 void PassThroughPort::readProgram() { }
 

@@ -1,10 +1,53 @@
 #include "rig_request.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace vexalo::rigctl {
 
 namespace {
+
+// Hamlib's mode bits of the six: LSB 0x8, USB 0x4, CW 0x2, CWR 0x80, PKTLSB 0x400, PKTUSB 0x800.
+// The frequency range is what the protocol's eleven digits carry; the radio decides what it
+// takes. Frequency and mode can be asked of either VFO, and the RIT and XIT offsets read (up to
+// the 9999 Hz the status report carries); nothing else (levels, functions, parameters, VFO
+// operations, transmit, setting the offsets) is offered.
+constexpr std::string_view kDumpState = "1\n"
+                                        "2\n"
+                                        "0\n"
+                                        "0.000000 99999999999.000000 0xc8e -1 -1 0x3 0x0\n"
+                                        "0 0 0 0 0 0 0\n"
+                                        "0.000000 99999999999.000000 0xc8e -1 -1 0x3 0x0\n"
+                                        "0 0 0 0 0 0 0\n"
+                                        "0xc8e 1\n"
+                                        "0 0\n"
+                                        "0 0\n"
+                                        "9999\n"
+                                        "9999\n"
+                                        "0\n"
+                                        "0\n"
+                                        "\n"
+                                        "\n"
+                                        "0x0\n"
+                                        "0x0\n"
+                                        "0x0\n"
+                                        "0x0\n"
+                                        "0x0\n"
+                                        "0x0\n"
+                                        "vfo_ops=0x0\n"
+                                        "ptt_type=0x0\n"
+                                        "targetable_vfo=0x3\n"
+                                        "has_set_vfo=1\n"
+                                        "has_get_vfo=1\n"
+                                        "has_set_freq=1\n"
+                                        "has_get_freq=1\n"
+                                        "has_set_conf=0\n"
+                                        "has_get_conf=0\n"
+                                        "has_power2mW=0\n"
+                                        "has_mW2power=0\n"
+                                        "timeout=0\n"
+                                        "rig_model=2\n"
+                                        "done\n";
 
 bool digitsAt(std::string_view reply, std::size_t from, std::size_t count)
 {
@@ -79,7 +122,7 @@ std::optional<VfoName> named(const Request &request)
     return vfo ? parseVfo(*vfo) : std::nullopt;
 }
 
-Step getMode(Facts &facts)
+Step modeAnswer(Facts &facts)
 {
     if (!facts.mode || !facts.bandwidth) {
         return ask({ "MD;", "FW;" });
@@ -111,7 +154,7 @@ std::optional<std::vector<std::string>> modeCommands(const Request &request, std
     return commands;
 }
 
-Step setMode(const Request &request, Facts &facts, bool locked)
+Step modeSetting(const Request &request, Facts &facts, bool locked)
 {
     const auto commands = modeCommands(request, 0);
     if (!commands) {
@@ -152,7 +195,7 @@ Step getFrequency(const Resolved &target, Facts &facts)
     return done(kOk, { std::to_string(*facts.frequency[*target.vfo]) });
 }
 
-Step setSplit(const Request &request, Facts &facts)
+Step splitSetting(const Request &request, Facts &facts)
 {
     const auto split = parseFlag(request.argument(0));
     const auto tx = parseVfo(request.argument(1));
@@ -178,7 +221,258 @@ Step setSplit(const Request &request, Facts &facts)
     return ask({ "FT" + std::to_string(target) + ";", "FT;" });
 }
 
+// The handlers, one per command.
+
+Step getFreq(const Request &request, Facts &facts, SessionFlags &)
+{
+    return getFrequency(resolve(named(request), facts), facts);
+}
+
+Step setFreq(const Request &request, Facts &facts, SessionFlags &)
+{
+    const auto hz = parseFrequency(request.argument(0));
+    return hz ? setFrequency(named(request), *hz, facts) : done(kInvalid);
+}
+
+// The Q7 has one mode for both VFOs: the split mode is the mode.
+Step getMode(const Request &, Facts &facts, SessionFlags &)
+{
+    return modeAnswer(facts);
+}
+
+Step setMode(const Request &request, Facts &facts, SessionFlags &flags)
+{
+    return modeSetting(request, facts, flags.modeLocked);
+}
+
+Step getVfo(const Request &, Facts &facts, SessionFlags &)
+{
+    return facts.rxVfo ? done(kOk, { std::string(vfoName(*facts.rxVfo)) }) : ask({ "FR;" });
+}
+
+Step setVfo(const Request &request, Facts &facts, SessionFlags &)
+{
+    const auto name = parseVfo(request.argument(0));
+    if (!name) {
+        return done(kInvalid);
+    }
+    if (facts.written) {
+        return done(kOk);
+    }
+    const Resolved target = resolve(*name, facts);
+    if (target.first) {
+        return *target.first;
+    }
+    facts.written = true;
+    facts.rxVfo.reset();
+    return ask({ "FR" + std::to_string(*target.vfo) + ";", "FR;" });
+}
+
+Step getSplitVfo(const Request &, Facts &facts, SessionFlags &)
+{
+    if (!facts.rxVfo || !facts.txVfo) {
+        return ask({ "FR;", "FT;" });
+    }
+    return done(kOk,
+                { *facts.rxVfo != *facts.txVfo ? "1" : "0", std::string(vfoName(*facts.txVfo)) });
+}
+
+Step setSplitVfo(const Request &request, Facts &facts, SessionFlags &)
+{
+    return splitSetting(request, facts);
+}
+
+Step getSplitFreq(const Request &, Facts &facts, SessionFlags &)
+{
+    return getFrequency(resolve(VfoName::Tx, facts), facts);
+}
+
+Step setSplitFreq(const Request &request, Facts &facts, SessionFlags &)
+{
+    const auto hz = parseFrequency(request.argument(0));
+    return hz ? setFrequency(VfoName::Tx, *hz, facts) : done(kInvalid);
+}
+
+Step getSplitFreqMode(const Request &, Facts &facts, SessionFlags &)
+{
+    const Resolved tx = resolve(VfoName::Tx, facts);
+    if (tx.first) {
+        return *tx.first;
+    }
+    if (!facts.frequency[*tx.vfo] || !facts.mode || !facts.bandwidth) {
+        return ask({ frequencyQuery(*tx.vfo), "MD;", "FW;" });
+    }
+    Step mode = modeAnswer(facts);
+    if (mode.answer && mode.answer->code == kOk) {
+        mode.answer->values.insert(mode.answer->values.begin(),
+                                   std::to_string(*facts.frequency[*tx.vfo]));
+    }
+    return mode;
+}
+
+Step setSplitFreqMode(const Request &request, Facts &facts, SessionFlags &flags)
+{
+    const auto hz = parseFrequency(request.argument(0));
+    const auto mode = modeCommands(request, 1);
+    if (!hz || !mode) {
+        return done(kInvalid);
+    }
+    const bool before = facts.written;
+    Step step = setFrequency(VfoName::Tx, *hz, facts);
+    if (!before && facts.written && !flags.modeLocked) {
+        // The frequency, the mode, and the frequency's read-back.
+        step.commands.insert(step.commands.begin() + 1, mode->begin(), mode->end());
+    }
+    return step;
+}
+
+// RIT and XIT share one offset on the Q7, read from its status report.
+Step getRit(const Request &, Facts &facts, SessionFlags &)
+{
+    return facts.rit ? done(kOk, { std::to_string(*facts.rit) }) : ask({ "IF;" });
+}
+
+Step getXit(const Request &, Facts &facts, SessionFlags &)
+{
+    return facts.xit ? done(kOk, { std::to_string(*facts.xit) }) : ask({ "IF;" });
+}
+
+// The Q7's protocol has no transmit command (keying is left to VOX or a PTT line), and sets
+// neither the RIT nor the XIT offset.
+Step notAvailable(const Request &, Facts &, SessionFlags &)
+{
+    return done(kNotAvailable);
+}
+
+Step chkVfo(const Request &, Facts &, SessionFlags &flags)
+{
+    return done(kOk, { flags.vfoMode ? "1" : "0" });
+}
+
+Step dumpState(const Request &, Facts &, SessionFlags &)
+{
+    return done(kOk, { std::string(kDumpState) });
+}
+
+// A radio that answers is on.
+Step getPowerstat(const Request &, Facts &facts, SessionFlags &)
+{
+    return facts.rxVfo ? done(kOk, { "1" }) : ask({ "FR;" });
+}
+
+Step getVfoInfo(const Request &request, Facts &facts, SessionFlags &)
+{
+    const auto name = parseVfo(request.argument(0));
+    if (!name) {
+        return done(kInvalid);
+    }
+    if (!facts.rxVfo || !facts.txVfo) {
+        return ask({ "FR;", "FT;" });
+    }
+    const int vfo = *resolve(*name, facts).vfo;
+    if (!facts.frequency[vfo] || !facts.mode || !facts.bandwidth) {
+        return ask({ frequencyQuery(vfo), "MD;", "FW;" });
+    }
+    const auto mode = modeName(*facts.mode);
+    if (!mode) {
+        return done(kProtocolError);
+    }
+    return done(kOk,
+                { std::to_string(*facts.frequency[vfo]), std::string(*mode),
+                  std::to_string(*facts.bandwidth), *facts.rxVfo != *facts.txVfo ? "1" : "0",
+                  "0" });
+}
+
+Step setFlag(const Request &request, bool &flag)
+{
+    const auto value = parseFlag(request.argument(0));
+    if (!value) {
+        return done(kInvalid);
+    }
+    flag = *value;
+    return done(kOk);
+}
+
+Step setVfoOpt(const Request &request, Facts &, SessionFlags &flags)
+{
+    return setFlag(request, flags.vfoMode);
+}
+
+Step getLockMode(const Request &, Facts &, SessionFlags &flags)
+{
+    return done(kOk, { flags.modeLocked ? "1" : "0" });
+}
+
+Step setLockMode(const Request &request, Facts &, SessionFlags &flags)
+{
+    return setFlag(request, flags.modeLocked);
+}
+
+Step quit(const Request &, Facts &, SessionFlags &flags)
+{
+    flags.quit = true;
+    return done(kOk);
+}
+
+// The commands Vexalo serves, with Hamlib's names and the labels of the extended style.
+constexpr CommandInfo kCommands[] = {
+    { 'f', "get_freq", 0, true, Layout::Values, { "Frequency" }, getFreq },
+    { 'F', "set_freq", 1, true, Layout::Setting, {}, setFreq },
+    { 'm', "get_mode", 0, true, Layout::Values, { "Mode", "Passband" }, getMode },
+    { 'M', "set_mode", 2, true, Layout::Setting, {}, setMode },
+    { 'v', "get_vfo", 0, true, Layout::Values, { "VFO" }, getVfo },
+    { 'V', "set_vfo", 1, true, Layout::Setting, {}, setVfo },
+    { 's', "get_split_vfo", 0, true, Layout::Values, { "Split", "TX VFO" }, getSplitVfo },
+    { 'S', "set_split_vfo", 2, true, Layout::Setting, {}, setSplitVfo },
+    { 'i', "get_split_freq", 0, true, Layout::Values, { "TX Frequency" }, getSplitFreq },
+    { 'I', "set_split_freq", 1, true, Layout::Setting, {}, setSplitFreq },
+    { 'x', "get_split_mode", 0, true, Layout::Values, { "TX Mode", "TX Passband" }, getMode },
+    { 'X', "set_split_mode", 2, true, Layout::Setting, {}, setMode },
+    { 'k',
+      "get_split_freq_mode",
+      0,
+      true,
+      Layout::Values,
+      { "TX Frequency", "TX Mode", "TX Passband" },
+      getSplitFreqMode },
+    { 'K', "set_split_freq_mode", 3, true, Layout::Setting, {}, setSplitFreqMode },
+    { 'j', "get_rit", 0, true, Layout::Values, { "RIT" }, getRit },
+    { 'J', "set_rit", 1, true, Layout::Setting, {}, notAvailable },
+    { 'z', "get_xit", 0, true, Layout::Values, { "XIT" }, getXit },
+    { 'Z', "set_xit", 1, true, Layout::Setting, {}, notAvailable },
+    { 't', "get_ptt", 0, true, Layout::Values, { "PTT" }, notAvailable },
+    { 'T', "set_ptt", 1, true, Layout::Setting, {}, notAvailable },
+    { '\0', "chk_vfo", 0, false, Layout::Alone, { "ChkVFO" }, chkVfo },
+    { '\0', "dump_state", 0, false, Layout::Block, {}, dumpState },
+    { '\0', "get_powerstat", 0, false, Layout::Values, { "Power Status" }, getPowerstat },
+    { '\0',
+      "get_vfo_info",
+      1,
+      true,
+      Layout::Values,
+      { "Freq", "Mode", "Width", "Split", "SatMode" },
+      getVfoInfo },
+    { '\0', "set_vfo_opt", 1, false, Layout::Setting, {}, setVfoOpt },
+    { '\0', "get_lock_mode", 0, false, Layout::Values, { "Locked" }, getLockMode },
+    { '\0', "set_lock_mode", 1, false, Layout::Setting, {}, setLockMode },
+    { 'q', "quit", 0, false, Layout::Result, {}, quit },
+};
+
 } // namespace
+
+const CommandInfo *findCommand(std::string_view word)
+{
+    if (word.size() == 1 && word[0] != '\0') { // '\0' marks a command with only its long name
+        const char name = word[0] == 'Q' ? 'q' : word[0];
+        const auto found = std::ranges::find(kCommands, name, &CommandInfo::shortName);
+        return found == std::end(kCommands) ? nullptr : found;
+    }
+    if (word.size() > 1 && word[0] == '\\') {
+        const auto found = std::ranges::find(kCommands, word.substr(1), &CommandInfo::longName);
+        return found == std::end(kCommands) ? nullptr : found;
+    }
+    return nullptr;
+}
 
 void record(Facts &facts, std::string_view reply)
 {
@@ -209,6 +503,18 @@ void record(Facts &facts, std::string_view reply)
         } else {
             facts.garbled = true;
         }
+    } else if (reply.starts_with("IF")) {
+        // The shared offset (sign and four digits) from the 19th character, then the RIT and
+        // XIT switches.
+        if (reply.size() >= 26 && (reply[18] == '+' || reply[18] == '-') && digitsAt(reply, 19, 4)
+            && (reply[23] == '0' || reply[23] == '1') && (reply[24] == '0' || reply[24] == '1')) {
+            const int offset
+                = static_cast<int>(numberAt(reply, 19, 4)) * (reply[18] == '-' ? -1 : 1);
+            facts.rit = reply[23] == '1' ? offset : 0;
+            facts.xit = reply[24] == '1' ? offset : 0;
+        } else {
+            facts.garbled = true;
+        }
     } else if (reply.starts_with("FW")) {
         if (reply.size() >= 7 && digitsAt(reply, 2, 4)) {
             facts.bandwidth = static_cast<int>(numberAt(reply, 2, 4));
@@ -220,9 +526,9 @@ void record(Facts &facts, std::string_view reply)
     }
 }
 
-Step advance(const Request &request, Facts &facts, const SessionFlags &flags)
+Step advance(const Request &request, Facts &facts, SessionFlags &flags)
 {
-    if (request.refused != kOk || !request.command) {
+    if (request.refused != kOk || request.command == nullptr) {
         return done(request.refused != kOk ? request.refused : kNotImplemented);
     }
     if (facts.rejected) {
@@ -231,127 +537,7 @@ Step advance(const Request &request, Facts &facts, const SessionFlags &flags)
     if (facts.garbled) {
         return done(kProtocolError);
     }
-    switch (*request.command) {
-    case Command::ChkVfo:
-        return done(kOk, { flags.vfoMode ? "1" : "0" });
-    case Command::DumpState:
-    case Command::Quit:
-        return done(kOk);
-    case Command::SetVfoOpt:
-    case Command::SetLockMode:
-        return done(parseFlag(request.argument(0)) ? kOk : kInvalid);
-    case Command::GetLockMode:
-        return done(kOk, { flags.modeLocked ? "1" : "0" });
-    case Command::GetPtt:
-    case Command::SetPtt:
-        // The Q7's protocol has no transmit command: keying is left to VOX or a PTT line.
-        return done(kNotAvailable);
-    case Command::GetPowerstat:
-        // A radio that answers is on.
-        return facts.rxVfo ? done(kOk, { "1" }) : ask({ "FR;" });
-    case Command::GetVfo:
-        return facts.rxVfo ? done(kOk, { std::string(vfoName(*facts.rxVfo)) }) : ask({ "FR;" });
-    case Command::SetVfo: {
-        const auto name = parseVfo(request.argument(0));
-        if (!name) {
-            return done(kInvalid);
-        }
-        if (facts.written) {
-            return done(kOk);
-        }
-        const Resolved target = resolve(*name, facts);
-        if (target.first) {
-            return *target.first;
-        }
-        facts.written = true;
-        facts.rxVfo.reset();
-        return ask({ "FR" + std::to_string(*target.vfo) + ";", "FR;" });
-    }
-    case Command::GetFreq:
-        return getFrequency(resolve(named(request), facts), facts);
-    case Command::SetFreq: {
-        const auto hz = parseFrequency(request.argument(0));
-        if (!hz) {
-            return done(kInvalid);
-        }
-        return setFrequency(named(request), *hz, facts);
-    }
-    case Command::GetMode:
-    case Command::GetSplitMode:
-        // The Q7 has one mode for both VFOs.
-        return getMode(facts);
-    case Command::SetMode:
-    case Command::SetSplitMode:
-        return setMode(request, facts, flags.modeLocked);
-    case Command::GetSplitFreqMode: {
-        const Resolved tx = resolve(VfoName::Tx, facts);
-        if (tx.first) {
-            return *tx.first;
-        }
-        if (!facts.frequency[*tx.vfo] || !facts.mode || !facts.bandwidth) {
-            return ask({ frequencyQuery(*tx.vfo), "MD;", "FW;" });
-        }
-        Step mode = getMode(facts);
-        if (mode.answer && mode.answer->code == kOk) {
-            mode.answer->values.insert(mode.answer->values.begin(),
-                                       std::to_string(*facts.frequency[*tx.vfo]));
-        }
-        return mode;
-    }
-    case Command::SetSplitFreqMode: {
-        const auto hz = parseFrequency(request.argument(0));
-        const auto mode = modeCommands(request, 1);
-        if (!hz || !mode) {
-            return done(kInvalid);
-        }
-        const bool before = facts.written;
-        Step step = setFrequency(VfoName::Tx, *hz, facts);
-        if (!before && facts.written && !flags.modeLocked) {
-            // The frequency, the mode, and the frequency's read-back.
-            step.commands.insert(step.commands.begin() + 1, mode->begin(), mode->end());
-        }
-        return step;
-    }
-    case Command::GetSplitVfo:
-        if (!facts.rxVfo || !facts.txVfo) {
-            return ask({ "FR;", "FT;" });
-        }
-        return done(
-            kOk, { *facts.rxVfo != *facts.txVfo ? "1" : "0", std::string(vfoName(*facts.txVfo)) });
-    case Command::SetSplitVfo:
-        return setSplit(request, facts);
-    case Command::GetSplitFreq:
-        return getFrequency(resolve(VfoName::Tx, facts), facts);
-    case Command::SetSplitFreq: {
-        const auto hz = parseFrequency(request.argument(0));
-        if (!hz) {
-            return done(kInvalid);
-        }
-        return setFrequency(VfoName::Tx, *hz, facts);
-    }
-    case Command::GetVfoInfo: {
-        const auto name = parseVfo(request.argument(0));
-        if (!name) {
-            return done(kInvalid);
-        }
-        if (!facts.rxVfo || !facts.txVfo) {
-            return ask({ "FR;", "FT;" });
-        }
-        const int vfo = *resolve(*name, facts).vfo;
-        if (!facts.frequency[vfo] || !facts.mode || !facts.bandwidth) {
-            return ask({ frequencyQuery(vfo), "MD;", "FW;" });
-        }
-        const auto mode = modeName(*facts.mode);
-        if (!mode) {
-            return done(kProtocolError);
-        }
-        return done(kOk,
-                    { std::to_string(*facts.frequency[vfo]), std::string(*mode),
-                      std::to_string(*facts.bandwidth), *facts.rxVfo != *facts.txVfo ? "1" : "0",
-                      "0" });
-    }
-    }
-    return done(kNotImplemented);
+    return request.command->handle(request, facts, flags);
 }
 
 } // namespace vexalo::rigctl

@@ -4,49 +4,10 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
-#include <cstdlib>
 
 namespace vexalo::rigctl {
 
 namespace {
-
-// The commands Vexalo serves, with Hamlib's names and the labels of the extended style.
-constexpr CommandInfo kCommands[] = {
-    { Command::GetFreq, 'f', "get_freq", 0, true, { "Frequency" } },
-    { Command::SetFreq, 'F', "set_freq", 1, true, {} },
-    { Command::GetMode, 'm', "get_mode", 0, true, { "Mode", "Passband" } },
-    { Command::SetMode, 'M', "set_mode", 2, true, {} },
-    { Command::GetVfo, 'v', "get_vfo", 0, true, { "VFO" } },
-    { Command::SetVfo, 'V', "set_vfo", 1, true, {} },
-    { Command::GetSplitVfo, 's', "get_split_vfo", 0, true, { "Split", "TX VFO" } },
-    { Command::SetSplitVfo, 'S', "set_split_vfo", 2, true, {} },
-    { Command::GetSplitFreq, 'i', "get_split_freq", 0, true, { "TX Frequency" } },
-    { Command::SetSplitFreq, 'I', "set_split_freq", 1, true, {} },
-    { Command::GetSplitMode, 'x', "get_split_mode", 0, true, { "TX Mode", "TX Passband" } },
-    { Command::SetSplitMode, 'X', "set_split_mode", 2, true, {} },
-    { Command::GetSplitFreqMode,
-      'k',
-      "get_split_freq_mode",
-      0,
-      true,
-      { "TX Frequency", "TX Mode", "TX Passband" } },
-    { Command::SetSplitFreqMode, 'K', "set_split_freq_mode", 3, true, {} },
-    { Command::GetPtt, 't', "get_ptt", 0, true, { "PTT" } },
-    { Command::SetPtt, 'T', "set_ptt", 1, true, {} },
-    { Command::ChkVfo, '\0', "chk_vfo", 0, false, { "ChkVFO" } },
-    { Command::DumpState, '\0', "dump_state", 0, false, {} },
-    { Command::GetPowerstat, '\0', "get_powerstat", 0, false, { "Power Status" } },
-    { Command::GetVfoInfo,
-      '\0',
-      "get_vfo_info",
-      1,
-      true,
-      { "Freq", "Mode", "Width", "Split", "SatMode" } },
-    { Command::SetVfoOpt, '\0', "set_vfo_opt", 1, false, {} },
-    { Command::GetLockMode, '\0', "get_lock_mode", 0, false, { "Locked" } },
-    { Command::SetLockMode, '\0', "set_lock_mode", 1, false, {} },
-    { Command::Quit, 'q', "quit", 0, false, {} },
-};
 
 // Hamlib's names of the Q7's six modes. The two data modes are the sideband data modes that
 // digital-mode programs ask for: data on upper sideband, and its reverse on lower sideband.
@@ -54,47 +15,6 @@ constexpr std::pair<char, std::string_view> kModes[] = {
     { '1', "LSB" },    { '2', "USB" }, { '3', "CW" },
     { '6', "PKTUSB" }, { '7', "CWR" }, { '9', "PKTLSB" },
 };
-
-// Hamlib's mode bits of the six: LSB 0x8, USB 0x4, CW 0x2, CWR 0x80, PKTLSB 0x400, PKTUSB 0x800.
-// The frequency range is what the protocol's eleven digits carry; the radio decides what it
-// takes. Frequency and mode can be asked of either VFO; nothing else (levels, functions,
-// parameters, VFO operations, transmit) is offered.
-constexpr std::string_view kDumpState = "1\n"
-                                        "2\n"
-                                        "0\n"
-                                        "0.000000 99999999999.000000 0xc8e -1 -1 0x3 0x0\n"
-                                        "0 0 0 0 0 0 0\n"
-                                        "0.000000 99999999999.000000 0xc8e -1 -1 0x3 0x0\n"
-                                        "0 0 0 0 0 0 0\n"
-                                        "0xc8e 1\n"
-                                        "0 0\n"
-                                        "0 0\n"
-                                        "9999\n"
-                                        "9999\n"
-                                        "0\n"
-                                        "0\n"
-                                        "\n"
-                                        "\n"
-                                        "0x0\n"
-                                        "0x0\n"
-                                        "0x0\n"
-                                        "0x0\n"
-                                        "0x0\n"
-                                        "0x0\n"
-                                        "vfo_ops=0x0\n"
-                                        "ptt_type=0x0\n"
-                                        "targetable_vfo=0x3\n"
-                                        "has_set_vfo=1\n"
-                                        "has_get_vfo=1\n"
-                                        "has_set_freq=1\n"
-                                        "has_get_freq=1\n"
-                                        "has_set_conf=0\n"
-                                        "has_get_conf=0\n"
-                                        "has_power2mW=0\n"
-                                        "has_mW2power=0\n"
-                                        "timeout=0\n"
-                                        "rig_model=2\n"
-                                        "done\n";
 
 bool isSpace(char c)
 {
@@ -107,25 +27,6 @@ bool sameLetters(std::string_view a, std::string_view b)
                return std::tolower(static_cast<unsigned char>(x))
                    == std::tolower(static_cast<unsigned char>(y));
            });
-}
-
-const CommandInfo *lookUp(std::string_view word)
-{
-    if (word.size() == 1) {
-        if (word[0] == '\0') {
-            return nullptr; // the mark of a command that has only its long name
-        }
-        if (word[0] == 'Q') {
-            return &infoOf(Command::Quit);
-        }
-        const auto found = std::ranges::find(kCommands, word[0], &CommandInfo::shortName);
-        return found == std::end(kCommands) ? nullptr : found;
-    }
-    if (word.size() > 1 && word[0] == '\\') {
-        const auto found = std::ranges::find(kCommands, word.substr(1), &CommandInfo::longName);
-        return found == std::end(kCommands) ? nullptr : found;
-    }
-    return nullptr;
 }
 
 std::vector<std::string_view> words(std::string_view line)
@@ -158,11 +59,6 @@ std::string joined(const std::vector<std::string> &parts)
 
 } // namespace
 
-const CommandInfo &infoOf(Command command)
-{
-    return *std::ranges::find(kCommands, command, &CommandInfo::command);
-}
-
 std::optional<std::string_view> Request::vfo() const
 {
     if (!namesVfo) {
@@ -189,13 +85,13 @@ std::vector<Request> parseLine(std::string_view line)
             request.style = { true, word[0] == '+' ? '\n' : word[0] };
             word.remove_prefix(1);
         }
-        const CommandInfo *info = lookUp(word);
+        const CommandInfo *info = findCommand(word);
         if (info == nullptr) {
             request.refused = kNotImplemented;
             requests.push_back(std::move(request));
             break; // the rest of a line that is no request means nothing either
         }
-        request.command = info->command;
+        request.command = info;
         // A VFO first when it is one and the command's own arguments still follow it (the own
         // argument of set_vfo and get_vfo_info is a VFO too).
         const std::size_t own = static_cast<std::size_t>(info->arguments);
@@ -218,42 +114,33 @@ std::vector<Request> parseLine(std::string_view line)
 std::string format(const Request &request, const Answer &answer)
 {
     const std::string result = "RPRT " + std::to_string(answer.code) + "\n";
-    if (!request.command) {
+    const CommandInfo *info = request.command;
+    const bool extended = request.style.extended;
+    if (info == nullptr || info->layout == Layout::Result) {
         return result;
     }
-    const CommandInfo &info = infoOf(*request.command);
-    const bool getter = !info.labels.front().empty();
-    const char sep = request.style.separator;
-    if (info.command == Command::ChkVfo) {
-        // Its one value, named but without the command's name or a result.
+    if (info->layout == Layout::Alone) {
         const std::string value = answer.values.empty() ? "0" : answer.values.front();
-        return request.style.extended ? "ChkVFO: " + value + "\n" : value + "\n";
+        return extended ? std::string(info->labels.front()) + ": " + value + "\n" : value + "\n";
     }
-    if (info.command == Command::Quit) {
+    const bool shown = answer.code == kOk && info->layout != Layout::Setting;
+    if (!extended && !shown) {
         return result;
     }
-    if (!request.style.extended) {
-        if (answer.code != kOk || !getter) {
-            return info.command == Command::DumpState && answer.code == kOk
-                ? std::string(kDumpState)
-                : result;
-        }
-        std::string text;
-        for (const std::string &value : answer.values) {
-            text += value + "\n";
-        }
-        return text;
-    }
-    std::string text = std::string(info.longName) + ":" + joined(request.arguments) + sep;
-    if (answer.code == kOk) {
-        if (info.command == Command::DumpState) {
-            text += kDumpState;
-        }
-        for (std::size_t i = 0; getter && i < answer.values.size() && i < info.labels.size(); ++i) {
-            text += std::string(info.labels[i]) + ": " + answer.values[i] + sep;
+    const char sep = request.style.separator;
+    std::string text = extended
+        ? std::string(info->longName) + ":" + joined(request.arguments) + sep
+        : std::string();
+    for (std::size_t i = 0; shown && i < answer.values.size() && i < info->labels.size(); ++i) {
+        if (info->layout == Layout::Block) {
+            text += answer.values[i];
+        } else if (extended) {
+            text += std::string(info->labels[i]) + ": " + answer.values[i] + sep;
+        } else {
+            text += answer.values[i] + "\n";
         }
     }
-    return text + result;
+    return extended ? text + result : text;
 }
 
 std::optional<std::string_view> modeName(char q7Digit)
@@ -296,13 +183,10 @@ std::string_view vfoName(int vfo)
 std::optional<long long> parseFrequency(std::string_view text)
 {
     constexpr double kHighest = 99'999'999'999.0;
-    if (text.empty() || text.size() > 64) {
-        return std::nullopt;
-    }
-    const std::string copy(text);
-    char *end = nullptr;
-    const double hz = std::strtod(copy.c_str(), &end);
-    if (end != copy.c_str() + copy.size() || !std::isfinite(hz) || hz < 0 || hz > kHighest) {
+    double hz = 0;
+    const char *const end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, hz);
+    if (text.empty() || error != std::errc() || stop != end || !(hz >= 0 && hz <= kHighest)) {
         return std::nullopt;
     }
     return std::llround(hz);
@@ -325,11 +209,6 @@ std::optional<bool> parseFlag(std::string_view text)
         return text == "1";
     }
     return std::nullopt;
-}
-
-std::string_view dumpState()
-{
-    return kDumpState;
 }
 
 } // namespace vexalo::rigctl

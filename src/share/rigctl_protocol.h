@@ -1,7 +1,7 @@
 // The text protocol of Hamlib's network rig control (rigctld's, model 2's) as far as Vexalo serves
 // it: cutting a client's line into requests, the values they carry, the mode and VFO names, and
 // the layout of every answer in the default and the extended style ('+' or a separator first).
-// Pure: no Qt, no radio.
+// Numbers are read as the protocol spells them, whatever the desktop's language. Pure: no Qt.
 #pragma once
 
 #include <array>
@@ -24,43 +24,34 @@ enum Code : int {
     kNotAvailable = -11, // the Q7 has no such feature
 };
 
-enum class Command {
-    GetFreq,
-    SetFreq,
-    GetMode,
-    SetMode,
-    GetVfo,
-    SetVfo,
-    GetSplitVfo,
-    SetSplitVfo,
-    GetSplitFreq,
-    SetSplitFreq,
-    GetSplitMode,
-    SetSplitMode,
-    GetSplitFreqMode,
-    SetSplitFreqMode,
-    GetPtt,
-    SetPtt,
-    ChkVfo,
-    DumpState,
-    GetPowerstat,
-    GetVfoInfo,
-    SetVfoOpt,
-    GetLockMode,
-    SetLockMode,
-    Quit,
+struct Request;
+struct Facts;
+struct Step;
+struct SessionFlags;
+
+// How a command's answer is laid out.
+enum class Layout {
+    Values, // a getter: its values, labelled in the extended style
+    Setting, // the result code alone, after the command's name in the extended style
+    Block, // \dump_state: a block of lines, before the result code in the extended style
+    Alone, // \chk_vfo: its one value, labelled in the extended style, never a result code
+    Result, // quit: the result code alone in either style
 };
 
+// One command Vexalo serves: Hamlib's names, what it takes, how it is answered, and its handler,
+// which says what the request does with the Q7 (rig_request). The table is there.
 struct CommandInfo {
-    Command command;
     char shortName; // '\0' when there is only the long name
     std::string_view longName;
     int arguments; // besides the VFO
     bool takesVfo; // a VFO may be named before the arguments (as in rigctld's VFO mode)
+    Layout layout;
     std::array<std::string_view, 5> labels; // the values of a getter, in the extended style
+    Step (*handle)(const Request &request, Facts &facts, SessionFlags &flags);
 };
 
-const CommandInfo &infoOf(Command command);
+// The command of a request's first word ("f", "\get_freq"); nothing for any other word.
+const CommandInfo *findCommand(std::string_view word);
 
 // How the answer is laid out: the default style gives bare values; the extended one (a '+' or a
 // separator character before the command) names the command and every value, each followed by
@@ -73,7 +64,7 @@ struct Style {
 };
 
 struct Request {
-    std::optional<Command> command; // none: not a command Vexalo serves
+    const CommandInfo *command = nullptr; // none: not a command Vexalo serves
     Style style;
     std::vector<std::string> arguments; // as given, the VFO first when one is named
     bool namesVfo = false;
@@ -117,8 +108,5 @@ std::string_view vfoName(int vfo); // "VFOA" or "VFOB"
 std::optional<long long> parseFrequency(std::string_view text); // Hz, 0 to 11 digits
 std::optional<long> parsePassband(std::string_view text); // Hz; -1 keeps, 0 leaves as it is
 std::optional<bool> parseFlag(std::string_view text); // "0" or "1"
-
-// What a client's open reads to learn the rig's abilities.
-std::string_view dumpState();
 
 } // namespace vexalo::rigctl

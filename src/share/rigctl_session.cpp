@@ -40,7 +40,7 @@ void RigctlSession::run()
         return;
     }
     m_running = true;
-    while (!m_quit) {
+    while (!m_flags.quit) {
         if (m_request) {
             if (m_awaited > 0 || !step()) {
                 break; // waiting for the radio
@@ -95,18 +95,11 @@ bool RigctlSession::step()
 void RigctlSession::finish(const Answer &answer)
 {
     m_peer.write(format(*m_request, answer));
-    if (answer.code == kOk && m_request->command == Command::SetVfoOpt) {
-        m_flags.vfoMode = parseFlag(m_request->argument(0)).value_or(false);
-    }
-    if (answer.code == kOk && m_request->command == Command::SetLockMode) {
-        m_flags.modeLocked = parseFlag(m_request->argument(0)).value_or(false);
-    }
-    if (m_request->command == Command::Quit) {
-        m_quit = true;
-        m_peer.close();
-    }
     m_request.reset();
     m_awaited = 0;
+    if (m_flags.quit) {
+        m_peer.close(); // nothing runs after it
+    }
 }
 
 void RigctlSession::answered(std::uint64_t tag, std::string_view reply)

@@ -40,8 +40,6 @@ public:
     void answered(std::uint64_t tag, std::string_view reply);
     void unanswered(std::uint64_t tag, Unanswered why);
 
-    bool quit() const { return m_quit; }
-
 private:
     struct Line {
         std::string text;
@@ -64,7 +62,6 @@ private:
     std::uint64_t m_serial = 0;
     std::size_t m_awaited = 0; // replies the current step still waits for
     rigctl::SessionFlags m_flags;
-    bool m_quit = false;
     bool m_running = false;
 };
 

@@ -8,6 +8,8 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace vexalo {
 
 // One rigctl client on its TCP connection.
@@ -79,7 +81,11 @@ class Sharing::PassThroughClient : public CatSession::Peer {
 public:
     PassThroughClient(Sharing &hub, PassThroughPort &port) : m_hub(hub), m_port(port) { }
 
-    void write(std::string_view bytes) override { m_port.write(bytes); }
+    void write(std::string_view bytes) override
+    {
+        // The port keeps only so much for a program that does not read: it is flooding.
+        m_unread = m_unread || !m_port.write(bytes);
+    }
     bool send(std::uint64_t tag, std::string command) override
     {
         return m_hub.m_traffic.send({ { m_id, tag }, std::move(command) });
@@ -95,6 +101,7 @@ public:
             return;
         }
         m_id = ++m_hub.m_lastId;
+        m_unread = false;
         m_session = std::make_unique<CatSession>(*this);
         m_hub.say(QStringLiteral("Sharing: a program opened the pass-through port %1")
                       .arg(m_hub.m_options.passThroughLink));
@@ -113,16 +120,25 @@ public:
     void receive(const QByteArray &bytes)
     {
         arrived();
-        if (m_session->receive(
-                std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())))
-            == CatSession::Fed::Flooding) {
-            left(QStringLiteral("was disconnected: it sent more than the radio can answer"));
-            m_port.hangUp();
+        const bool flooding = m_session->receive(std::string_view(
+                                  bytes.constData(), static_cast<std::size_t>(bytes.size())))
+            == CatSession::Fed::Flooding;
+        sendAwayIfNeeded(flooding);
+    }
+    // After anything written to it: a program that floods or does not read is sent away.
+    void sendAwayIfNeeded(bool flooding = false)
+    {
+        if (!present() || (!flooding && !m_unread)) {
+            return;
         }
+        left(flooding ? QStringLiteral("was disconnected: it sent more than the radio can answer")
+                      : QStringLiteral("was disconnected: it does not read its answers"));
+        m_port.hangUp();
     }
 
     Sharing &m_hub;
     PassThroughPort &m_port;
+    bool m_unread = false; // something written was not taken
     ClientId m_id = kVexalo;
     std::unique_ptr<CatSession> m_session;
 };
@@ -222,7 +238,10 @@ bool Sharing::start()
 void Sharing::accept()
 {
     while (QTcpSocket *socket = m_server.nextPendingConnection()) {
-        if (m_tcp.size() >= kMaxClients) {
+        // A client in its goodbye is gone already: a reconnect right after is welcome.
+        const auto present
+            = std::ranges::count_if(m_tcp, [](const auto &entry) { return !entry.second->m_gone; });
+        if (static_cast<std::size_t>(present) >= kMaxClients) {
             say(QStringLiteral("Sharing: refused a client from %1: %2 are connected already")
                     .arg(socket->peerAddress().toString())
                     .arg(kMaxClients));
@@ -282,6 +301,7 @@ void Sharing::answered(const Asker &asker, std::string_view reply)
         }
     } else if (m_passThrough && m_passThrough->present() && m_passThrough->m_id == asker.client) {
         m_passThrough->m_session->answered(reply);
+        m_passThrough->sendAwayIfNeeded();
     }
 }
 
@@ -297,6 +317,7 @@ void Sharing::reported(std::string_view reply)
 {
     if (m_passThrough && m_passThrough->present()) {
         m_passThrough->m_session->reported(reply);
+        m_passThrough->sendAwayIfNeeded();
     }
 }
 

@@ -48,9 +48,12 @@ public:
     // Listens and makes the pass-through port. What cannot be had is logged and noted, and the
     // rest runs on; true when both are up.
     bool start();
-
-    bool listening() const { return m_server.isListening(); }
-    quint16 port() const { return m_server.serverPort(); }
+    // The rigctl endpoint listens beyond this computer: anyone who reaches it can retune the
+    // radio, which the operator is told aloud once.
+    bool openToTheNetwork() const
+    {
+        return m_server.isListening() && !m_server.serverAddress().isLoopback();
+    }
 
     // ClientLine.
     void answered(const Asker &asker, std::string_view reply) override;

@@ -180,8 +180,7 @@ std::string formatSettingsLine(const SettingValue &commPort, const SettingValue 
 
 SettingsFileRead readSettingsFile(const QString &path, std::string &content)
 {
-    RegularFile file(QFile::encodeName(path).toStdString(),
-                     std::numeric_limits<std::uintmax_t>::max());
+    RegularFile file(QFile::encodeName(path).toStdString(), kMaxSettingsFileBytes);
     if (file.outcome() == RegularFile::Outcome::Missing) {
         return SettingsFileRead::Missing;
     }
@@ -196,10 +195,13 @@ SettingsFileRead readSettingsFile(const QString &path, std::string &content)
 bool writeSettingsFile(const QString &path, const std::string &content)
 {
     // Only a regular file is replaced, and only one that could have been read: a folder, a
-    // named pipe or a device in its place, or a file the program may not read, is somebody
-    // else's and stays as it is. (Writing into a pipe would also wait for a reader for good.)
+    // named pipe or a device in its place, a file the program may not read or one too large to
+    // be its settings, is somebody else's and stays as it is. (Writing into a pipe would also wait
+    // for a reader for good.)
     const QFileInfo existing(path);
-    if (existing.exists() && (!existing.isFile() || !existing.isReadable())) {
+    if (existing.exists()
+        && (!existing.isFile() || !existing.isReadable()
+            || static_cast<std::uintmax_t>(existing.size()) > kMaxSettingsFileBytes)) {
         return false;
     }
     QSaveFile file(path);

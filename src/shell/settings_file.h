@@ -7,6 +7,7 @@
 #include "setting_value.h"
 
 #include <array>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -15,6 +16,9 @@ class QString;
 namespace vexalo {
 
 inline constexpr const char *kSettingsFileName = "vexalo.ini";
+// Far more than any settings line, even one with 30,000-digit fields; a larger file is
+// something else, and is neither read nor replaced.
+inline constexpr std::uintmax_t kMaxSettingsFileBytes = 64 * 1024;
 
 struct SettingsRead {
     std::array<SettingValue, 3> fields;
@@ -34,14 +38,15 @@ enum class SettingsFileRead {
     Unreadable, // something is there but cannot be read as a file: left untouched
 };
 
-// Reads the whole file. Only a regular file (or a link to one) is read; the call never blocks.
+// Reads the whole file. Only a regular file (or a link to one) of at most kMaxSettingsFileBytes
+// is read; the call never blocks.
 SettingsFileRead readSettingsFile(const QString &path, std::string &content);
 
 // Replaces the file through a temporary beside it, so that a crash, a full disk or a power cut
 // in the middle leaves the old settings intact rather than an empty or half-written file; where
 // the folder allows no temporary, writes in place. A link is written through to its target, and
 // the file keeps its permissions. False, with nothing changed, when the path holds anything but
-// a readable regular file or the file cannot be written.
+// a readable regular file of at most kMaxSettingsFileBytes or the file cannot be written.
 bool writeSettingsFile(const QString &path, const std::string &content);
 
 } // namespace vexalo

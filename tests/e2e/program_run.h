@@ -79,7 +79,7 @@ public:
 
     void startVexalo(const QStringList &args = {})
     {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        QProcessEnvironment env = environment;
         env.insert("QT_QPA_PLATFORM", "offscreen");
         env.insert("QT_LOGGING_RULES",
                    "vexalo.speech.debug=true;vexalo.link.debug=true;vexalo.interpreter.debug=true;"
@@ -187,6 +187,7 @@ public:
     }
 
     QTemporaryDir dir;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment(); // Vexalo's
     bool paced = false; // the radio at the line's own pace instead of at once
     QProcess sim;
     QProcess vexalo;

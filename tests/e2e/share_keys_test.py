@@ -4,7 +4,9 @@ itself) and a program on the pass-through port poll the radio while the operator
 keys in the real window under Xvfb, q7sim at line pace. Each client gets only its own answers;
 q7sim receives whole commands in the order Vexalo wrote them, a client's next only after the
 radio has answered its last; and the operator hears exactly what the same keys give without
-clients.
+clients. Once more with a program on the pass-through port that writes "AI;" without end and
+never reads (sent away, it opens the port again): the operator and the other client are served
+all the same.
 
     share_keys_test.py VEXALO Q7SIM
 """
@@ -77,16 +79,20 @@ class Poller(threading.Thread):
         super().__init__(daemon=True)
         self.period, self.ending, self.ask, self.read = period, ending, ask, read
         self.asked, self.heard, self.running = 0, b"", True
+        self.slowest = 0.0  # seconds from a question to its answer
 
     def run(self):
         while self.running:
             answers = self.heard.count(self.ending)
             self.ask()
             self.asked += 1
-            sent = time.time()
+            sent, answered = time.time(), False
             while time.time() < sent + self.period or (
                     self.heard.count(self.ending) == answers and time.time() < sent + 2.0):
                 self.heard += self.read(0.02)
+                if not answered and self.heard.count(self.ending) > answers:
+                    answered = True
+                    self.slowest = max(self.slowest, time.time() - sent)
 
     def finish(self, grace=2.0):
         self.running = False
@@ -105,8 +111,39 @@ def readable(fd, timeout):
     return b""
 
 
-def session(work, display, share):
-    """One run; returns (clips after the handshake, checks of the clients, work folder)."""
+class Flooder(threading.Thread):
+    """A program on cat1 that writes "AI;" without end and never reads; each time it is sent
+    away it opens the port again."""
+
+    def __init__(self, path):
+        super().__init__(daemon=True)
+        self.path, self.opened, self.running = path, 0, True
+
+    def run(self):
+        while self.running:
+            try:
+                fd = os.open(self.path, os.O_WRONLY | os.O_NOCTTY | os.O_NONBLOCK)
+            except OSError:
+                time.sleep(0.01)
+                continue
+            self.opened += 1
+            try:
+                while self.running:
+                    try:
+                        os.write(fd, b"AI;" * 100)
+                    except BlockingIOError:
+                        time.sleep(0.001)
+            except OSError:
+                pass
+            os.close(fd)
+
+    def finish(self):
+        self.running = False
+        self.join()
+
+
+def session(work, display, share, flood=False):
+    """One run; returns (clips after the handshake, checks of the clients, log lines)."""
     os.makedirs(work)
     with open(os.path.join(work, "vexalo.ini"), "wb") as f:
         f.write(b"1,0,#FALSE#\r\n")
@@ -119,7 +156,8 @@ def session(work, display, share):
     port = free_port()
     log = os.path.join(work, "vexalo.log")
     env = dict(os.environ, DISPLAY=display, QT_QPA_PLATFORM="xcb",
-               QT_LOGGING_RULES="vexalo.speech.debug=true;vexalo.link.debug=true",
+               QT_LOGGING_RULES="vexalo.speech.debug=true;vexalo.link.debug=true;"
+                                "vexalo.share.info=true",
                QT_MESSAGE_PATTERN="%{message}")
     with open(log, "wb") as out:
         vexalo = start([VEXALO] + ([f"--share={port}"] if share else []), cwd=work, env=env,
@@ -138,11 +176,16 @@ def session(work, display, share):
         pollers.append(("protocol client", b"14025000\n",
                         Poller(0.1, b"\n", lambda: tcp.sendall(b"f\n"),
                                lambda t: readable(tcp.fileno(), t))))
-        cat = os.open(os.path.join(work, "cat1"), os.O_RDWR | os.O_NOCTTY)
-        tty.setraw(cat)
-        pollers.append(("pass-through program", b"FA00014025000;",
-                        Poller(0.1, b";", lambda: os.write(cat, b"FA;"),
-                               lambda t: readable(cat, t))))
+        cat = None
+        if flood:
+            flooder = Flooder(os.path.join(work, "cat1"))
+            flooder.start()
+        else:
+            cat = os.open(os.path.join(work, "cat1"), os.O_RDWR | os.O_NOCTTY)
+            tty.setraw(cat)
+            pollers.append(("pass-through program", b"FA00014025000;",
+                            Poller(0.1, b";", lambda: os.write(cat, b"FA;"),
+                                   lambda t: readable(cat, t))))
         for _, _, poller in pollers:
             poller.start()
         hamlib_done = threading.Event()
@@ -164,8 +207,14 @@ def session(work, display, share):
     if share:
         hamlib_done.set()
         hamlib_thread.join(60)
+        if flood:
+            flooder.finish()
+            checks.append(f"figures: the flooder opened cat1 {flooder.opened} times")
         for name, answer, poller in pollers:
             poller.finish()
+            during = " while cat1 is flooded" if flood else ""
+            checks.append(f"figures: {name}{during} answered in at most "
+                          f"{poller.slowest * 1000:.0f} ms")
             replies = [r for r in re.split(rb"(?<=[;\n])", poller.heard) if r]
             if poller.asked < 10 or replies != [answer] * poller.asked:
                 checks.append(f"{name}: asked {poller.asked}, heard {poller.heard[-300:]!r}")
@@ -175,7 +224,8 @@ def session(work, display, share):
         if len(rigctl_runs) < 2:
             checks.append(f"rigctl ran {len(rigctl_runs)} times")
         tcp.close()
-        os.close(cat)
+        if cat is not None:
+            os.close(cat)
     stop(vexalo)
     stop(sim)
     with open(log, errors="replace") as f:
@@ -229,13 +279,26 @@ def main():
         alone, _, _ = session(os.path.join(root, "alone"), display, share=False)
         shared, checks, lines = session(os.path.join(root, "shared"), display, share=True)
         checks += radio_order(os.path.join(root, "shared"), lines)
+        flooded, flood_checks, flood_lines = session(os.path.join(root, "flooded"), display,
+                                                     share=True, flood=True)
+        sent_away = sum("the program on cat1 was disconnected" in line for line in flood_lines)
+        if sent_away == 0:
+            flood_checks.append("the program flooding cat1 was never sent away")
         if len(alone) < len(KEYS):
             checks.append(f"only {alone} heard without clients")
         if shared != alone:
             checks.append(f"heard with clients {shared}\n  without {alone}")
+        if flooded != alone:
+            flood_checks.append(f"heard while cat1 is flooded {flooded}\n  without {alone}")
+        figures = [c for c in checks + flood_checks if c.startswith("figures: ")]
+        checks = [c for c in checks if not c.startswith("figures: ")]
+        flood_checks = [c for c in flood_checks if not c.startswith("figures: ")]
         if checks:
-            fail("\n".join(checks), os.path.join(root, "shared", "vexalo.log"))
-        print(f"1 passed, 0 failed ({len(alone)} clips heard alike)")
+            fail("\n".join(checks + figures), os.path.join(root, "shared", "vexalo.log"))
+        if flood_checks:
+            fail("\n".join(flood_checks + figures), os.path.join(root, "flooded", "vexalo.log"))
+        print(f"1 passed, 0 failed ({len(alone)} clips heard alike; cat1 flooder sent away "
+              f"{sent_away} times)\n" + "\n".join(figures))
     finally:
         for process in reversed(started):
             stop(process)

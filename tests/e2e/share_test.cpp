@@ -11,7 +11,11 @@
 #include <QTcpSocket>
 #include <QThread>
 
+#include <cstdio>
+#include <memory>
+
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -76,28 +80,38 @@ public:
     QTcpSocket socket;
 };
 
-// A program on the pass-through port, raw as a serial line.
+// A program on the pass-through port, raw as a serial line unless it leaves the port as a
+// terminal has it (cooked, echoing).
 class CatClient {
 public:
-    explicit CatClient(const QString &path)
+    explicit CatClient(const QString &path, bool raw = true)
     {
         fd = ::open(path.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
         termios tio {};
         ::tcgetattr(fd, &tio);
-        cfmakeraw(&tio);
+        if (raw) {
+            cfmakeraw(&tio);
+        } else {
+            // As "stty sane" leaves it.
+            tio.c_iflag |= ICRNL | IXON;
+            tio.c_oflag |= OPOST | ONLCR;
+            tio.c_lflag |= ECHO | ECHOE | ECHOK | ICANON | ISIG | IEXTEN;
+        }
         ::tcsetattr(fd, TCSANOW, &tio);
     }
     ~CatClient() { ::close(fd); }
-    // Writes the commands and reads for a while.
-    std::string talk(const std::string &commands, int ms = 400)
+    // Writes the commands and reads what comes back before the answer to a last "ID;", which
+    // the radio answers after everything asked before it.
+    std::string talk(const std::string &commands)
     {
-        EXPECT_EQ(::write(fd, commands.data(), commands.size()),
-                  static_cast<ssize_t>(commands.size()));
+        static const std::string marker = "ID947;";
+        const std::string all = commands + "ID;";
+        EXPECT_EQ(::write(fd, all.data(), all.size()), static_cast<ssize_t>(all.size()));
         std::string heard;
         char buffer[512];
         QElapsedTimer clock;
         clock.start();
-        while (clock.elapsed() < ms) {
+        while (!heard.ends_with(marker) && clock.elapsed() < 10000) {
             const ssize_t n = ::read(fd, buffer, sizeof buffer);
             if (n > 0) {
                 heard.append(buffer, static_cast<std::size_t>(n));
@@ -105,7 +119,7 @@ public:
                 QThread::msleep(10);
             }
         }
-        return heard;
+        return heard.substr(0, heard.size() - std::min(heard.size(), marker.size()));
     }
     int fd = -1;
 };
@@ -133,15 +147,68 @@ bool logged(const ProgramRun &run, const std::string &start, const std::string &
     });
 }
 
+// Until a line of the log starts with `start` and ends with `end`, or ten seconds have passed.
+bool waitForLogged(ProgramRun &run, const std::string &start, const std::string &end)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!logged(run, start, end) && clock.elapsed() < 10000) {
+        runFor(run, std::chrono::milliseconds(50));
+    }
+    return logged(run, start, end);
+}
+
+std::size_t countLogged(const ProgramRun &run, const std::string &start, const std::string &end)
+{
+    return static_cast<std::size_t>(
+        std::count_if(run.log.begin(), run.log.end(), [&](const LogLine &line) {
+            return line.text.starts_with(start) && line.text.ends_with(end);
+        }));
+}
+
+// A German desktop, whose numbers have a decimal comma: the locale is made in `folder`, so that
+// the machine needs none installed. The environment that gives it to a program.
+QProcessEnvironment commaDesktop(const QString &folder)
+{
+    QProcess localedef;
+    localedef.start("localedef", { "-i", "de_DE", "-f", "UTF-8", folder + "/de_DE.UTF-8" });
+    EXPECT_TRUE(localedef.waitForFinished(120000));
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("LOCPATH", folder);
+    env.insert("LANG", "de_DE.UTF-8");
+    env.insert("LC_ALL", "de_DE.UTF-8");
+    QProcess locale;
+    locale.setProcessEnvironment(env);
+    locale.start("locale", { "-k", "decimal_point" });
+    locale.waitForFinished(10000);
+    EXPECT_EQ(locale.readAllStandardOutput().trimmed(), "decimal_point=\",\"");
+    return env;
+}
+
 Strings startingAt(const Strings &all, std::size_t from)
 {
     return Strings(all.begin() + static_cast<std::ptrdiff_t>(std::min(from, all.size())),
                    all.end());
 }
 
+void rigctlReadsAndSets(bool commaDesktopLanguage);
+
+// Also on a desktop whose language writes numbers with a decimal comma: the protocol's
+// "F 7074000.000000" is read as the protocol spells it.
 TEST(Sharing, HamlibsRigctlReadsAndSetsTheRadioAndASetIsHeardInFullAuto)
 {
+    for (const bool comma : { false, true }) {
+        SCOPED_TRACE(comma ? "decimal-comma desktop (de_DE.UTF-8)" : "the system's language");
+        rigctlReadsAndSets(comma);
+    }
+}
+
+void rigctlReadsAndSets(bool commaDesktopLanguage)
+{
     ProgramRun run;
+    if (commaDesktopLanguage) {
+        run.environment = commaDesktop(run.dir.path());
+    }
     run.writeSettings("1,3,#FALSE#\r\n");
     run.startRadio();
     const QString port = QString::number(freePort());
@@ -167,6 +234,7 @@ TEST(Sharing, HamlibsRigctlReadsAndSetsTheRadioAndASetIsHeardInFullAuto)
         { { "S", "1", "VFOB" }, "", "FT1;", { "split", "a" } },
         { { "s" }, "1\nVFOB\n", "", {} },
         { { "S", "0", "VFOA" }, "", "FT0;", { "norm", "a" } },
+        { { "j", "z" }, "0\n0\n", "", {} },
     };
     for (const auto &step : steps) {
         const std::string what = step.commands.join(' ').toStdString();
@@ -260,6 +328,9 @@ TEST(Sharing, AnswersAreLaidOutAsRigctldLaysThemOut)
         "+\\get_vfo_info VFOA",
         "\\chk_vfo",
         "+\\chk_vfo",
+        "j",
+        "+j",
+        ";z",
         "f m v",
     };
     for (const char *request : requests) {
@@ -324,6 +395,27 @@ TEST(Sharing, ClientsThatFloodBabbleOrVanishHarmNobodyElse)
     EXPECT_EQ(good.ask("\\get_vfo_info VFOB"), "14030000\nCW\n500\n0\n0\n");
     EXPECT_EQ(run.clips().size(), clipsBefore) << "no client's answer is ever said";
 
+    // Eight at once, one of them sent away and still in its goodbye (it neither reads nor
+    // closes): it no longer counts, and a ninth is welcome.
+    std::vector<std::unique_ptr<RawClient>> others;
+    for (int i = 0; i < 7; ++i) {
+        others.push_back(std::make_unique<RawClient>(port));
+    }
+    const std::string flooding = "disconnected: it sent more than the radio can answer";
+    runFor(run, std::chrono::milliseconds(50)); // what it has logged so far
+    const std::size_t sentAway = countLogged(run, "Sharing: rigctl client ", flooding);
+    others.back()->socket.write(QByteArray("f\n").repeated(5000));
+    others.back()->socket.waitForBytesWritten(5000);
+    QElapsedTimer clock;
+    clock.start();
+    while (countLogged(run, "Sharing: rigctl client ", flooding) == sentAway
+           && clock.elapsed() < 10000) {
+        runFor(run, std::chrono::milliseconds(50));
+    }
+    EXPECT_EQ(countLogged(run, "Sharing: rigctl client ", flooding), sentAway + 1);
+    RawClient ninth(port);
+    EXPECT_EQ(ninth.ask("f"), "14025000\n") << "a client in its goodbye counted against eight";
+
     // Only whole commands of the radio's own reached it, and nothing of the garbage.
     const QRegularExpression command(
         QStringLiteral("^(?:[A-Za-z]{2}[0-9]*|q7[0-9]*|q72;q7|FA[0-9]{11}|FB[0-9]{11});$"));
@@ -364,11 +456,13 @@ TEST(Sharing, APassThroughProgramNeverReachesTheReportModeOrTheLinkAndManualStay
         QByteArray settings;
         Strings radioAfterHandshake; // Vexalo's own, the program's one query, Vexalo's release
     } cases[] = {
-        { "1,1,#FALSE#\r\n", { "AI2;", "FA;", "MD2;", "FA00007074000;", "FA;", "q70;" } },
+        { "1,1,#FALSE#\r\n",
+          { "AI2;", "FA;", "ID;", "MD2;", "ID;", "FA00007074000;", "FA;", "ID;", "q70;" } },
         // In Manual the radio reports for the program alone, and Vexalo switches that off
         // before it releases the radio.
         { "1,0,#FALSE#\r\n",
-          { "AI0;", "AI2;", "FA;", "MD2;", "FA00007074000;", "FA;", "AI0;", "q70;" } },
+          { "AI0;", "AI2;", "FA;", "ID;", "MD2;", "ID;", "FA00007074000;", "FA;", "ID;", "AI0;",
+            "q70;" } },
     };
     for (const auto &c : cases) {
         ProgramRun run;
@@ -388,10 +482,163 @@ TEST(Sharing, APassThroughProgramNeverReachesTheReportModeOrTheLinkAndManualStay
         EXPECT_EQ(program.talk("FA00007074000;FA;"), "FA00007074000;FA00007074000;");
         const bool manual = c.settings.startsWith("1,0");
         waitForClips(run, clipsBefore + (manual ? 0 : 1));
-        runFor(run, std::chrono::milliseconds(300)); // nothing more
+        runFor(run, std::chrono::milliseconds(300)); // nothing more (it can only pass wrongly)
         EXPECT_EQ(startingAt(run.clips(), clipsBefore), manual ? Strings {} : Strings { "usb" });
         EXPECT_EQ(run.stopVexalo(), 0);
         EXPECT_EQ(startingAt(run.radioCommands(), handshake), c.radioAfterHandshake);
+    }
+}
+
+// A program on the pass-through port that writes `flood` without end and never reads: each
+// time it is sent away it opens the port again, for `seconds`. With "squat" it puts a file of
+// its own where the link was, once it has the port open, and floods once.
+const char *const kFlooder = R"(
+import errno, os, sys, time
+flood, seconds, squat = sys.argv[1].encode() * 100, float(sys.argv[2]), sys.argv[3] == "squat"
+end = time.time() + seconds
+while time.time() < end:
+    try:
+        fd = os.open("cat1", os.O_WRONLY | os.O_NOCTTY | os.O_NONBLOCK)
+    except OSError:
+        time.sleep(0.01)
+        continue
+    if squat:
+        os.remove("cat1")
+        with open("cat1", "w") as mine:
+            mine.write("mine\n")
+    try:
+        while time.time() < end:
+            try:
+                os.write(fd, flood)
+            except BlockingIOError:
+                time.sleep(0.001)
+    except OSError:
+        pass
+    os.close(fd)
+    if squat:
+        break
+)";
+
+TEST(Sharing, AProgramFloodingThePassThroughPortIsSentAwayAndHarmsNobodyElse)
+{
+    const struct {
+        const char *name;
+        const char *flood;
+        bool squat;
+    } cases[] = {
+        { "what Vexalo answers itself, never read", "AI;", false },
+        { "commands the Q7 has not got", "XX;", false },
+        { "the radio's commands", "FA;", false },
+        { "with a file of its own put in place of cat1", "AI;", true },
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        ProgramRun run;
+        run.writeSettings("1,0,#FALSE#\r\n");
+        run.startRadio();
+        const quint16 port = freePort();
+        run.startVexalo({ QStringLiteral("--share=%1").arg(port) });
+        ASSERT_TRUE(run.waitFor("send AI0;"));
+        RawClient other(port);
+        const double cpuBefore = run.cpuSeconds();
+        QProcess flooder;
+        flooder.setWorkingDirectory(run.dir.path());
+        flooder.start("/usr/bin/python3",
+                      { "-c", kFlooder, c.flood, c.squat ? "5" : "3", c.squat ? "squat" : "" });
+        ASSERT_TRUE(flooder.waitForStarted());
+        // While it floods, another client is answered, every time: with the frequency, or, when
+        // a busy machine keeps the simulated radio from answering in time, with the timeout.
+        int asked = 0;
+        int timedOut = 0;
+        qint64 slowest = 0;
+        while (flooder.state() != QProcess::NotRunning) {
+            QElapsedTimer answer;
+            answer.start();
+            const std::string frequency = other.ask("f");
+            timedOut += frequency == "RPRT -5\n" ? 1 : 0;
+            EXPECT_TRUE(frequency == "14025000\n" || frequency == "RPRT -5\n")
+                << "asked " << asked << " times: " << frequency;
+            slowest = std::max(slowest, answer.elapsed());
+            ++asked;
+            runFor(run, std::chrono::milliseconds(50)); // its log read, so that it never waits
+            flooder.waitForFinished(0);
+        }
+        const double cpu = run.cpuSeconds() - cpuBefore;
+        EXPECT_TRUE(waitForLogged(run, "Sharing: the program on cat1 was disconnected: ", ""));
+        const std::size_t sentAway
+            = countLogged(run, "Sharing: the program on cat1 was disconnected: ", "");
+        std::printf("[ figures  ] cat1 flooded with %s: sent away %zu times; another client's f "
+                    "answered %d times (%d of them timed out), slowest in %lld ms; Vexalo used "
+                    "%.2f s of CPU\n",
+                    c.flood, sentAway, asked, timedOut, static_cast<long long>(slowest), cpu);
+        if (c.squat) {
+            // Hanging up makes a new line only under Vexalo's own link.
+            EXPECT_TRUE(waitForLogged(run, "the pass-through port is gone: ",
+                                      "exists and is not a link; it is left as it is\""));
+            QFile mine(run.path("cat1"));
+            ASSERT_TRUE(mine.open(QIODevice::ReadOnly));
+            EXPECT_EQ(mine.readAll(), "mine\n");
+        } else {
+            // Open again for the next program, once each hang-up has made its new line.
+            QElapsedTimer clock;
+            clock.start();
+            while (countLogged(run, "the pass-through port is made anew: ", "")
+                       < countLogged(run, "Sharing: the program on cat1 was disconnected: ", "")
+                   && clock.elapsed() < 10000) {
+                runFor(run, std::chrono::milliseconds(50));
+            }
+            CatClient next(run.path("cat1"));
+            EXPECT_EQ(next.talk("FA;"), "FA00014025000;");
+        }
+        EXPECT_EQ(other.ask("v"), "VFOA\n");
+        EXPECT_EQ(run.stopVexalo(), 0);
+    }
+}
+
+TEST(Sharing, APassThroughPortLeftEchoingIsMadeRawAgainAndIsTheOperatorsAlone)
+{
+    ProgramRun run;
+    run.startRadio();
+    run.startVexalo({ "--share=" + QString::number(freePort()) });
+    ASSERT_TRUE(run.waitFor("send AI0;"));
+    const QString device = QFileInfo(run.path("cat1")).symLinkTarget();
+    struct stat status { };
+    ASSERT_EQ(::stat(device.toLocal8Bit().constData(), &status), 0);
+    EXPECT_EQ(status.st_mode & 0777, 0600u) << device.toStdString();
+    // A program that opens it as a terminal ("stty sane"): echo would send Vexalo's answers
+    // back to it as the program's commands, a setting for the radio or "?;" without end.
+    CatClient program(run.path("cat1"), false);
+    EXPECT_EQ(program.talk("FA;XX;"), "?;FA00014025000;");
+    termios tio {};
+    ::tcgetattr(program.fd, &tio);
+    EXPECT_EQ(tio.c_lflag & (ECHO | ICANON), 0u) << "raw again";
+    EXPECT_EQ(program.talk("XX;"), "?;") << "nothing bounces back";
+    EXPECT_EQ(run.stopVexalo(), 0);
+    const Strings got = run.radioCommands();
+    EXPECT_EQ(std::count(got.begin(), got.end(), "FA00014025000;"), 0)
+        << "its own answer reached the radio as a setting";
+}
+
+TEST(Sharing, BeyondThisComputerTheOperatorIsToldAloudOnce)
+{
+    const struct {
+        QString address;
+        long told; // times "the radio is open to the network" is said
+    } cases[] = { { "127.0.0.1", 0 }, { "0.0.0.0", 1 } };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.address.toStdString());
+        ProgramRun run;
+        run.startRadio();
+        const quint16 port = freePort();
+        run.startVexalo({ QStringLiteral("--share=%1:%2").arg(c.address).arg(port) });
+        ASSERT_TRUE(run.waitFor("send AI0;"));
+        RawClient client(port);
+        EXPECT_EQ(client.ask("f"), "14025000\n");
+        EXPECT_EQ(run.stopVexalo(), 0);
+        const Strings clips = run.clips();
+        EXPECT_EQ(std::count(clips.begin(), clips.end(), "share_net"), c.told);
+        EXPECT_EQ(logged(run, "Sharing: anyone who can reach ", "the protocol has no password"),
+                  c.told == 1);
     }
 }
 

@@ -1,9 +1,11 @@
 // The program on the pass-through port: what reaches the radio, what is answered on the spot
 // and never sent (report mode, the link commands of start-up and shutdown, anything malformed),
-// and which of the radio's reports it gets.
+// which of the radio's reports it gets, and when it is flooding.
 #include "cat_session.h"
 
 #include <gtest/gtest.h>
+
+#include <chrono>
 
 #include <string>
 #include <vector>
@@ -22,11 +24,13 @@ public:
         return radio.size() <= room;
     }
     void reportsWanted(bool wanted) override { wishes.push_back(wanted); }
+    std::chrono::steady_clock::time_point now() const override { return clock; }
 
     std::string program;
     Strings radio;
     std::vector<bool> wishes;
     std::size_t room = 100;
+    std::chrono::steady_clock::time_point clock;
 };
 
 TEST(CatSession, OnlyTheRadiosOwnBusinessReachesIt)
@@ -74,6 +78,40 @@ TEST(CatSession, ReportsOnlyWhileItHasThemOnAndAFullBacklogIsFlooding)
     EXPECT_EQ(peer.program, "MD2;");
     peer.room = 1;
     EXPECT_EQ(session.receive("FA;FB;"), CatSession::Fed::Flooding);
+}
+
+// What Vexalo handles itself counts too: a program that writes it without end (or bounces
+// Vexalo's answers back through an echo) is sent away, one at the radio's pace is not.
+TEST(CatSession, CommandsVexaloHandlesItselfGoAtTheRadiosPace)
+{
+    using std::chrono::milliseconds;
+    const std::string babble(CatSession::kMaxCommand + 1, 'x');
+    const struct {
+        std::string command;
+        int times;
+        milliseconds apart;
+        CatSession::Fed fed;
+    } cases[] = {
+        { "AI;", CatSession::kOwnAhead, milliseconds(0), CatSession::Fed::Taken },
+        { "AI;", CatSession::kOwnAhead + 1, milliseconds(0), CatSession::Fed::Flooding },
+        { "XX;", CatSession::kOwnAhead + 1, milliseconds(0), CatSession::Fed::Flooding },
+        { "?;", 100, milliseconds(1), CatSession::Fed::Flooding },
+        { ";", CatSession::kOwnAhead + 1, milliseconds(0), CatSession::Fed::Flooding },
+        { babble, CatSession::kOwnAhead + 1, milliseconds(0), CatSession::Fed::Flooding },
+        { "AI;", 1000, CatSession::kOwnPace, CatSession::Fed::Taken },
+        { "FA;", CatSession::kOwnAhead + 1, milliseconds(0), CatSession::Fed::Taken },
+    };
+    for (const auto &c : cases) {
+        RecordingPeer peer;
+        CatSession session(peer);
+        CatSession::Fed fed = CatSession::Fed::Taken;
+        for (int i = 0; i < c.times && fed == CatSession::Fed::Taken; ++i) {
+            fed = session.receive(c.command);
+            peer.clock += c.apart;
+        }
+        EXPECT_EQ(fed, c.fed) << c.times << " x " << c.command << ", " << c.apart.count()
+                              << " ms apart";
+    }
 }
 
 } // namespace

@@ -47,8 +47,14 @@ public:
     }
 
     std::map<std::string, std::string> state {
-        { "FA", "FA00014025000;" }, { "FB", "FB00014030000;" }, { "FR", "FR0;" },
-        { "FT", "FT0;" },           { "MD", "MD3;" },           { "FW", "FW05002;" }
+        { "FA", "FA00014025000;" },
+        { "FB", "FB00014030000;" },
+        { "FR", "FR0;" },
+        { "FT", "FT0;" },
+        { "MD", "MD3;" },
+        { "FW", "FW05002;" },
+        // RIT off, XIT on, their shared offset -120 Hz.
+        { "IF", "IF0001402500000000-012001000020000000;" },
     };
     std::string refuses;
     std::deque<std::pair<std::uint64_t, std::string>> waiting;
@@ -97,6 +103,10 @@ TEST(RigctlSession, EachRequestBecomesTheQ7sCommandsAndAnAnswerInItsStyle)
           "14030000\nCW\n500\n0\n0\n" },
         { "\\get_powerstat\n", { "FR;" }, "1\n" },
         { "t\n+T 1\n", {}, "RPRT -11\nset_ptt: 1\nRPRT -11\n" },
+        { "j\nz\n+z VFOA\n",
+          { "IF;", "IF;", "IF;" },
+          "0\n-120\nget_xit: VFOA\nXIT: -120\nRPRT 0\n" },
+        { "J 100\n+Z 0\n", {}, "RPRT -11\nset_xit: 0\nRPRT -11\n" },
         { "\\chk_vfo\n\\set_vfo_opt 1\n+\\chk_vfo\n", {}, "0\nRPRT 0\nChkVFO: 1\n" },
         { "\\set_lock_mode 1\nM USB 0\n\\get_lock_mode\n", {}, "RPRT 0\nRPRT 0\n1\n" },
         { "f m v\n", { "FR;", "FA;", "MD;", "FW;", "FR;" }, "14025000\nCW\n500\nVFOA\n" },
@@ -105,7 +115,7 @@ TEST(RigctlSession, EachRequestBecomesTheQ7sCommandsAndAnAnswerInItsStyle)
         { std::string("\0\n", 2), {}, "RPRT -4\n" }, // no short name, not \chk_vfo
         { std::string("\0\n", 2), {}, "RPRT -4\n" },
         { "F\n", {}, "RPRT -1\n" },
-        { "F 1e12\nF -5\nF abc\n", {}, "RPRT -1\nRPRT -1\nRPRT -1\n" },
+        { "F 1e12\nF -5\nF abc\nF 7074000,5\n", {}, "RPRT -1\nRPRT -1\nRPRT -1\nRPRT -1\n" },
         { "\n  \n", {}, "" },
         { std::string(2000, 'x') + "\nv\n", { "FR;" }, "RPRT -1\nVFOA\n" },
         { "q\nf\n", {}, "RPRT 0\n" },
