@@ -5,7 +5,7 @@
 // when the next command may go out.
 #pragma once
 
-#include "client_line.h"
+#include "client_side.h"
 
 #include <cstddef>
 #include <deque>

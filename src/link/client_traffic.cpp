@@ -139,31 +139,31 @@ void ClientTraffic::settle()
 
 void ClientTraffic::answered(const Asker &asker, std::string_view reply)
 {
-    if (m_line != nullptr) {
-        m_line->answered(asker, reply);
+    if (m_sharing != nullptr) {
+        m_sharing->answered(asker, reply);
     }
     finished(asker);
 }
 
 void ClientTraffic::unanswered(const Asker &asker, Unanswered why)
 {
-    if (m_line != nullptr) {
-        m_line->unanswered(asker, why);
+    if (m_sharing != nullptr) {
+        m_sharing->unanswered(asker, why);
     }
     finished(asker);
 }
 
 void ClientTraffic::takeCommands()
 {
-    if (m_line != nullptr) {
-        m_line->takeCommands();
+    if (m_sharing != nullptr) {
+        m_sharing->takeCommands();
     }
 }
 
 void ClientTraffic::reported(std::string_view reply)
 {
-    if (m_line != nullptr && m_reportsWanted) {
-        m_line->reported(reply);
+    if (m_sharing != nullptr && m_reportsWanted) {
+        m_sharing->reported(reply);
     }
 }
 

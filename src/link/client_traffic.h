@@ -4,8 +4,8 @@
 // Writes to the link's port itself; the reply path hands back what the radio says.
 #pragma once
 
-#include "client_line.h"
 #include "client_queue.h"
+#include "client_side.h"
 
 #include <QObject>
 #include <QTimer>
@@ -20,7 +20,7 @@ class Exchange;
 class Lifecycle;
 class RadioPort;
 
-class ClientTraffic : public QObject, public ClientLine {
+class ClientTraffic : public QObject, public ClientSide {
     Q_OBJECT
 
 public:
@@ -28,7 +28,7 @@ public:
     ClientTraffic(Exchange &exchange, RadioPort &port, const Lifecycle &lifecycle);
 
     // Where answers, failures and reports go: the sharing layer. Nothing is relayed without it.
-    void setClientLine(ClientLine *line) { m_line = line; }
+    void setClientSide(ClientSide *sharing) { m_sharing = sharing; }
 
     // Queues a client's command; false, and nothing queued, when the client already has
     // ClientQueue::kBacklog commands waiting.
@@ -55,7 +55,7 @@ public:
     // of a setting that has left, and sends the next command if the line is free.
     void sendWaiting();
 
-    // ClientLine, as the reply path routes replies: relayed to the sharing layer.
+    // ClientSide, as the reply path routes replies: relayed to the sharing layer.
     void answered(const Asker &asker, std::string_view reply) override;
     void unanswered(const Asker &asker, Unanswered why) override;
     void reported(std::string_view reply) override;
@@ -72,7 +72,7 @@ private:
     Exchange &m_exchange;
     RadioPort &m_port;
     const Lifecycle &m_lifecycle;
-    ClientLine *m_line = nullptr;
+    ClientSide *m_sharing = nullptr;
     ClientQueue m_queue;
     std::optional<Asker> m_inFlight; // the client command on the line, until it is done with
     std::chrono::steady_clock::time_point m_lineFreeAt; // a setting in flight has left by then

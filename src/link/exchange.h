@@ -4,7 +4,7 @@
 // program's leaves out time spent speaking). The link owns the one exchange of the program.
 #pragma once
 
-#include "client_line.h"
+#include "client_side.h"
 
 #include <chrono>
 #include <cstdint>

@@ -7,7 +7,7 @@
 #pragma once
 
 #include "announcer.h"
-#include "client_line.h"
+#include "client_side.h"
 #include "exchange.h"
 #include "interpreter.h"
 #include "reply_framer.h"
@@ -52,7 +52,7 @@ public:
     // `clients` may be none: then nobody shares the radio.
     ReplyPath(Exchange &exchange, Interpreter &interpreter, Announcer &announcer,
               LockPollControl &lockPoll, const ReplyConditions &conditions,
-              ClientLine *clients = nullptr)
+              ClientSide *clients = nullptr)
         : m_exchange(exchange), m_interpreter(interpreter), m_announcer(announcer),
           m_lockPoll(lockPoll), m_conditions(conditions), m_clients(clients)
     {
@@ -80,7 +80,7 @@ private:
     Announcer &m_announcer;
     LockPollControl &m_lockPoll;
     const ReplyConditions &m_conditions;
-    ClientLine *m_clients;
+    ClientSide *m_clients;
     std::function<void(const HandledReply &)> m_observer;
     ReplyFramer m_framer;
 };

@@ -4,7 +4,7 @@
 // flooding. Pure; the sharing layer carries the bytes and the radio's replies.
 #pragma once
 
-#include "client_line.h"
+#include "client_side.h"
 #include "rig_request.h"
 #include "rigctl_protocol.h"
 

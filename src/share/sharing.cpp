@@ -151,7 +151,7 @@ Sharing::Sharing(ClientTraffic &traffic, ShareOptions options, Note note)
 
 Sharing::~Sharing()
 {
-    m_traffic.setClientLine(nullptr);
+    m_traffic.setClientSide(nullptr);
     m_traffic.setReportsWanted(false);
 }
 
@@ -191,7 +191,7 @@ void Sharing::takeCommands()
 
 bool Sharing::start()
 {
-    m_traffic.setClientLine(this);
+    m_traffic.setClientSide(this);
     bool all = true;
     QStringList offered;
     if (m_options.endpoint) {

@@ -5,7 +5,7 @@
 #pragma once
 
 #include "cat_session.h"
-#include "client_line.h"
+#include "client_side.h"
 #include "endpoint.h"
 #include "rigctl_session.h"
 
@@ -30,7 +30,7 @@ struct ShareOptions {
     QString passThroughLink; // empty: no pass-through port
 };
 
-class Sharing : public QObject, public ClientLine {
+class Sharing : public QObject, public ClientSide {
     Q_OBJECT
 
 public:
@@ -55,7 +55,7 @@ public:
         return m_server.isListening() && !m_server.serverAddress().isLoopback();
     }
 
-    // ClientLine.
+    // ClientSide.
     void answered(const Asker &asker, std::string_view reply) override;
     void unanswered(const Asker &asker, Unanswered why) override;
     void reported(std::string_view reply) override;

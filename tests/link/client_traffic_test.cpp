@@ -1,7 +1,7 @@
 // The line shared with other programs: each reply goes to whoever asked, a client's answer is
 // neither said nor recorded, the clients' commands take turns one at a time behind Vexalo's own,
 // and the radio's reports are kept on for a client without Vexalo hearing them in Manual.
-#include "client_line.h"
+#include "client_side.h"
 #include "commands.h"
 #include "event_wait.h"
 #include "harness.h"
@@ -18,7 +18,7 @@ namespace {
 
 using Strings = std::vector<std::string>;
 
-class RecordingClients : public ClientLine {
+class RecordingClients : public ClientSide {
 public:
     void answered(const Asker &asker, std::string_view reply) override
     {
@@ -48,7 +48,7 @@ struct SharedRig : Harness {
     SharedRig()
     {
         applyFullAuto(); // where an unasked frequency is said
-        link.clients().setClientLine(&clients);
+        link.clients().setClientSide(&clients);
     }
     void settle()
     {

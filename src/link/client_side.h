@@ -27,9 +27,9 @@ enum class Unanswered {
     NotWritten, // the port was closed or the write failed
 };
 
-class ClientLine {
+class ClientSide {
 public:
-    virtual ~ClientLine() = default;
+    virtual ~ClientSide() = default;
     // The radio's reply to a client's command: the answer to its query, or an error ("?;").
     virtual void answered(const Asker &asker, std::string_view reply) = 0;
     // A client's query that will get no answer.
