@@ -54,6 +54,14 @@ def fail(message, *files):
     sys.exit(1)
 
 
+def wait_until(ready, what, limit=20.0):
+    deadline = time.time() + limit
+    while not ready():
+        if time.time() > deadline:
+            fail(what)
+        time.sleep(0.05)
+
+
 def wait_for(path, text, limit=20.0):
     deadline = time.time() + limit
     while time.time() < deadline:
@@ -177,6 +185,8 @@ def session(work, display, share, flood=False):
                         Poller(0.1, b"\n", lambda: tcp.sendall(b"f\n"),
                                lambda t: readable(tcp.fileno(), t))))
         cat = None
+        # Sharing starts once the handshake is over, which a busy machine may not have seen yet.
+        wait_until(lambda: os.path.exists(os.path.join(work, "cat1")), "no cat1 in " + work)
         if flood:
             flooder = Flooder(os.path.join(work, "cat1"))
             flooder.start()
