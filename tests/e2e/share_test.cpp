@@ -87,6 +87,7 @@ public:
     explicit CatClient(const QString &path, bool raw = true)
     {
         fd = ::open(path.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        EXPECT_GE(fd, 0) << path.toStdString() << ": " << std::strerror(errno);
         termios tio {};
         ::tcgetattr(fd, &tio);
         if (raw) {
@@ -185,6 +186,17 @@ QProcessEnvironment commaDesktop(const QString &folder)
     return env;
 }
 
+// Sharing starts once the handshake is over, which may be after the report mode is sent.
+bool sharingStarted(ProgramRun &run)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!logged(run, "Sharing the radio: ", "") && clock.elapsed() < 10000) {
+        runFor(run, std::chrono::milliseconds(50));
+    }
+    return logged(run, "Sharing the radio: ", "");
+}
+
 Strings startingAt(const Strings &all, std::size_t from)
 {
     return Strings(all.begin() + static_cast<std::ptrdiff_t>(std::min(from, all.size())),
@@ -276,6 +288,7 @@ TEST(Sharing, AnswersAreLaidOutAsRigctldLaysThemOut)
     const quint16 port = freePort();
     run.startVexalo({ QStringLiteral("--share=%1").arg(port) });
     ASSERT_TRUE(run.waitFor("send AI0;"));
+    ASSERT_TRUE(sharingStarted(run));
     const quint16 dummyPort = freePort();
     QProcess rigctld;
     rigctld.start("rigctld", { "-m", "1", "-T", "127.0.0.1", "-t", QString::number(dummyPort) });
@@ -364,6 +377,7 @@ TEST(Sharing, ClientsThatFloodBabbleOrVanishHarmNobodyElse)
     const quint16 port = freePort();
     run.startVexalo({ QStringLiteral("--share=%1").arg(port) });
     ASSERT_TRUE(run.waitFor("send AI0;"));
+    ASSERT_TRUE(sharingStarted(run));
     RawClient good(port);
     EXPECT_EQ(good.ask("f"), "14025000\n");
 
@@ -539,6 +553,7 @@ TEST(Sharing, AProgramFloodingThePassThroughPortIsSentAwayAndHarmsNobodyElse)
         const quint16 port = freePort();
         run.startVexalo({ QStringLiteral("--share=%1").arg(port) });
         ASSERT_TRUE(run.waitFor("send AI0;"));
+        ASSERT_TRUE(sharingStarted(run));
         RawClient other(port);
         const double cpuBefore = run.cpuSeconds();
         QProcess flooder;
@@ -601,6 +616,7 @@ TEST(Sharing, APassThroughPortLeftEchoingIsMadeRawAgainAndIsTheOperatorsAlone)
     run.startRadio();
     run.startVexalo({ "--share=" + QString::number(freePort()) });
     ASSERT_TRUE(run.waitFor("send AI0;"));
+    ASSERT_TRUE(sharingStarted(run));
     const QString device = QFileInfo(run.path("cat1")).symLinkTarget();
     struct stat status { };
     ASSERT_EQ(::stat(device.toLocal8Bit().constData(), &status), 0);
@@ -632,6 +648,7 @@ TEST(Sharing, BeyondThisComputerTheOperatorIsToldAloudOnce)
         const quint16 port = freePort();
         run.startVexalo({ QStringLiteral("--share=%1:%2").arg(c.address).arg(port) });
         ASSERT_TRUE(run.waitFor("send AI0;"));
+        ASSERT_TRUE(sharingStarted(run));
         RawClient client(port);
         EXPECT_EQ(client.ask("f"), "14025000\n");
         EXPECT_EQ(run.stopVexalo(), 0);
