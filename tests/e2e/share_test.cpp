@@ -11,7 +11,9 @@
 #include <QTcpSocket>
 #include <QThread>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 
 #include <fcntl.h>
