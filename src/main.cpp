@@ -90,6 +90,11 @@ int main(int argc, char **argv)
     AnnouncementLog announcements(words);
     Announcer announcer(sink, &lifecycle);
     announcer.setListener(&announcements);
+    // The menu turns settling back on with the time given, or the usual one.
+    announcer.setSettle(std::chrono::milliseconds(
+        settleMsOf(commandLine.has("settle") ? commandLine.values.at("settle") : "")));
+    announcer.setSettling(commandLine.has("settle") && announcer.settle().count() > 0);
+    announcer.setShortReadouts(commandLine.has("short-readouts"));
     if (service) {
         announcer.useService(service.get(), words, [&announcements](const std::string &why) {
             announcements.note(QStringLiteral("Speech service lost (%1); the recorded voice "

@@ -95,6 +95,26 @@ std::string_view refuseSpeechRate(std::string_view value)
                                                 : "takes a whole number from -100 to 100";
 }
 
+int settleMsOf(std::string_view value)
+{
+    int ms = kDefaultSettleMs;
+    std::from_chars(value.data(), value.data() + value.size(), ms);
+    return ms;
+}
+
+std::string_view refuseSettle(std::string_view value)
+{
+    if (value.empty()) {
+        return {};
+    }
+    int ms = -1;
+    const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), ms);
+    const bool whole = error == std::errc() && end == value.data() + value.size();
+    return whole && ms >= 0 && ms <= kMaxSettleMs
+        ? std::string_view()
+        : "takes a whole number of milliseconds from 0 to 5000";
+}
+
 CommandLine parseCommandLine(std::span<const std::string> args,
                              std::span<const CommandLineOption> options)
 {

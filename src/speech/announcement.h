@@ -4,6 +4,7 @@
 // stale; the log, the transcript and repeat rely on the clips.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -46,8 +47,15 @@ enum class Origin {
 struct Part {
     Reading reading = Reading::None;
     Clips clips;
+    // Of a frequency readout: how many of the first clips name the megahertz, which a short
+    // readout leaves out when they were just heard; 0 for anything else.
+    std::size_t megahertz = 0;
 
-    friend bool operator==(const Part &, const Part &) = default;
+    // Alike when they say the same about the same reading; how they may be shortened aside.
+    friend bool operator==(const Part &a, const Part &b)
+    {
+        return a.reading == b.reading && a.clips == b.clips;
+    }
 };
 
 struct Announcement {
@@ -61,6 +69,8 @@ struct Announcement {
     // otherwise as a new part.
     void add(Reading reading, Clips clips);
     void add(Reading reading, std::string_view clip) { add(reading, Clips { std::string(clip) }); }
+    // Appends a whole part as a part of its own.
+    void add(Part part);
 
     // Every clip in order.
     Clips clips() const;

@@ -113,6 +113,25 @@ TEST(CommandLine, AnOptionalValueIsGivenOnlyWithAnEqualsSign)
     EXPECT_EQ(parseConfigOptions("--share=4533\n").values.at("share"), "4533");
 }
 
+TEST(CommandLine, SettleTakesMillisecondsOrNothing)
+{
+    const struct {
+        const char *arg;
+        int ms; // -1: refused
+    } cases[] = {
+        { "--settle", kDefaultSettleMs },  { "--settle=500", 500 }, { "--settle=0", 0 },
+        { "--settle=5001", -1 },           { "--settle=1.5", -1 },  { "--settle=-1", -1 },
+        { "--settle=", kDefaultSettleMs },
+    };
+    for (const auto &c : cases) {
+        const CommandLine result = parse({ c.arg });
+        EXPECT_EQ(result.outcome == CommandLine::Outcome::Run, c.ms >= 0) << c.arg;
+        if (c.ms >= 0) {
+            EXPECT_EQ(settleMsOf(result.values.at("settle")), c.ms) << c.arg;
+        }
+    }
+}
+
 TEST(ConfigOptions, LinesAreOptionsBadOnesAreReportedAndTheCommandLineWins)
 {
     static constexpr CommandLineOption options[] = {
