@@ -131,6 +131,15 @@ int main(int argc, char **argv)
     Q7Status window(
         WindowParts { settings, interpreter, announcer, link, handshake, operatorSettings });
     link.setWindow(window);
+    QObject::connect(&window, &Q7Status::optionChosen, &window,
+                     [&announcer, &announcements](const QString &name) {
+                         if (!keepOptions(menuOption(name.toStdString(), announcer))) {
+                             announcements.note(
+                                 QStringLiteral("%1 could not be written; the choice holds until "
+                                                "Vexalo ends")
+                                     .arg(QLatin1String(kOptionsFileName)));
+                         }
+                     });
     window.setAnnouncementLog(&announcements);
     Shell shell(
         ShellParts { settings, interpreter, announcer, port, link, handshake, window, lifecycle });

@@ -1,7 +1,11 @@
 // The command line: help and version end the run with their text, anything the program does
 // not know ends it with status 2 and says what was wrong, and options with values are read.
 #include "command_line.h"
+#include "options_file.h"
 #include "version.h"
+
+#include <QFile>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -130,6 +134,52 @@ TEST(CommandLine, SettleTakesMillisecondsOrNothing)
             EXPECT_EQ(settleMsOf(result.values.at("settle")), c.ms) << c.arg;
         }
     }
+}
+
+// The operator's own lines survive the menu's writing byte for byte.
+TEST(OptionsFile, TheMenuRewritesOnlyItsOwnLines)
+{
+    const std::string theirs = "# my radio\r\n\n--transcript --settle=900\n--loud  \n";
+    const struct {
+        const char *name;
+        std::string before;
+        OwnedOptions owned;
+        std::string after;
+    } cases[] = {
+        { "added at the end, after a last line without its end",
+          "# mine\n--transcript",
+          { { "settle", "--settle" } },
+          "# mine\n--transcript\n--settle\n" },
+        { "replaced in place, its CRLF kept, a second line of it dropped",
+          "--settle=900\r\n# note\n  --settle\n",
+          { { "settle", "--settle=500" } },
+          "--settle=500\r\n# note\n" },
+        { "removed",
+          theirs + "--short-readouts\n",
+          { { "short-readouts", std::nullopt }, { "settle", std::nullopt } },
+          theirs },
+        { "a line with more than the option is the operator's",
+          theirs,
+          { { "settle", "--settle" } },
+          theirs + "--settle\n" },
+        { "nothing to do on an empty file", "", { { "settle", std::nullopt } }, "" },
+    };
+    for (const auto &c : cases) {
+        EXPECT_EQ(withOwnedOptions(c.before, c.owned), c.after) << c.name;
+    }
+
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const std::string path = dir.filePath(QStringLiteral("vexalo.conf")).toStdString();
+    ASSERT_TRUE(keepOptions({ { "short-readouts", "--short-readouts" } }, path)) << "no file yet";
+    QFile file(QString::fromStdString(path));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Append));
+    file.write(QByteArray::fromStdString(theirs));
+    file.close();
+    ASSERT_TRUE(keepOptions({ { "short-readouts", std::nullopt } }, path));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll().toStdString(), theirs);
+    EXPECT_EQ(readOptionsFile(path).values.count("short-readouts"), 0u) << "read back as off";
 }
 
 TEST(ConfigOptions, LinesAreOptionsBadOnesAreReportedAndTheCommandLineWins)
