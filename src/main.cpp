@@ -27,6 +27,7 @@
 #include <QApplication>
 #include <QSessionManager>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <memory>
@@ -95,6 +96,12 @@ int main(int argc, char **argv)
         settleMsOf(commandLine.has("settle") ? commandLine.values.at("settle") : "")));
     announcer.setSettling(commandLine.has("settle") && announcer.settle().count() > 0);
     announcer.setShortReadouts(commandLine.has("short-readouts"));
+    if (commandLine.has("announce")) {
+        const auto names = announcedNames(commandLine.values.at("announce"));
+        for (const AnnouncedReading &reading : kAnnouncedReadings) {
+            announcer.setAnnounced(reading, std::ranges::find(names, reading.name) != names.end());
+        }
+    }
     if (service) {
         announcer.useService(service.get(), words, [&announcements](const std::string &why) {
             announcements.note(QStringLiteral("Speech service lost (%1); the recorded voice "

@@ -28,6 +28,7 @@ inline constexpr std::string_view kSpeechDispatcher = "dispatcher";
 std::string_view refuseSpeech(std::string_view value);
 std::string_view refuseSpeechRate(std::string_view value);
 std::string_view refuseSettle(std::string_view value);
+std::string_view refuseAnnounce(std::string_view value);
 
 // --settle alone: about the pause of a hand that has stopped turning the knob.
 inline constexpr int kDefaultSettleMs = 300;
@@ -66,7 +67,18 @@ inline constexpr CommandLineOption kOptions[] = {
     { "short-readouts", "",
       "in Full Auto, leave out the megahertz when they and the VFO\n"
       "are those of the frequency heard last (within 10 s)" },
+    { .name = "announce",
+      .argument = "LIST",
+      .help = "the readings the automatic modes say, separated by commas,\n"
+              "from frequency, mode, filter, agc, noise-blanker, preamp,\n"
+              "attenuator, power, keyer, rit-xit, split and vfo (all\n"
+              "when not given); answers to your keys are always said",
+      .refuse = &refuseAnnounce },
 };
+
+// The names of a value of --announce, in order; a name that is none of kAnnouncedReadings's
+// is kept, for refuseAnnounce to name.
+std::vector<std::string_view> announcedNames(std::string_view value);
 
 struct CommandLine {
     enum class Outcome { Run, Exit };

@@ -81,6 +81,19 @@ OwnedOptions menuOption(std::string_view name, const Announcer &announcer)
         option = ms == kDefaultSettleMs ? "--settle" : "--settle=" + std::to_string(ms);
     } else if (name == "short-readouts" && announcer.shortReadouts()) {
         option = "--short-readouts";
+    } else if (name == "announce") {
+        std::string list;
+        bool all = true;
+        for (const AnnouncedReading &reading : kAnnouncedReadings) {
+            if (!announcer.announced(reading)) {
+                all = false;
+            } else {
+                list += (list.empty() ? "" : ",") + std::string(reading.name);
+            }
+        }
+        if (!all) {
+            option = "--announce=" + list;
+        }
     }
     return { { std::string(name), option } };
 }

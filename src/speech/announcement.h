@@ -36,6 +36,30 @@ enum class Reading {
     Identification,
 };
 
+// The readings the operator may choose to hear, or not, in the automatic modes: the name in
+// --announce, the caption in the menu, and the one or two readings it stands for.
+struct AnnouncedReading {
+    std::string_view name;
+    std::string_view caption;
+    Reading reading;
+    Reading also;
+};
+
+inline constexpr AnnouncedReading kAnnouncedReadings[] = {
+    { "frequency", "Frequency", Reading::FrequencyA, Reading::FrequencyB },
+    { "mode", "Mode", Reading::Mode, Reading::Mode },
+    { "filter", "Filter", Reading::Filter, Reading::Filter },
+    { "agc", "AGC", Reading::Agc, Reading::Agc },
+    { "noise-blanker", "Noise blanker", Reading::NoiseBlanker, Reading::NoiseBlanker },
+    { "preamp", "Preamp", Reading::Preamp, Reading::Preamp },
+    { "attenuator", "Attenuator", Reading::Attenuator, Reading::Attenuator },
+    { "power", "Power", Reading::Power, Reading::Power },
+    { "keyer", "Keyer speed", Reading::Keyer, Reading::Keyer },
+    { "rit-xit", "RIT/XIT", Reading::Rit, Reading::Xit },
+    { "split", "Split", Reading::Split, Reading::Split },
+    { "vfo", "VFO", Reading::RxVfo, Reading::RxVfo },
+};
+
 // Where an announcement comes from, which decides whether it may be passed over.
 enum class Origin {
     Report, // the radio's own report, not asked for: a newer value of a reading makes it stale

@@ -19,6 +19,10 @@ bool isFrequency(Reading reading)
 
 void Announcer::enqueue(Announcement announcement)
 {
+    if (announcement.mayBePassedOver()) {
+        std::erase_if(announcement.parts,
+                      [this](const Part &part) { return m_unannounced.contains(part.reading); });
+    }
     if (!m_speechOn || stopping() || announcement.empty()) {
         return;
     }
@@ -53,6 +57,22 @@ void Announcer::holdTuning(Announcement &announcement)
         m_held = std::move(tuning);
         m_heldSince = m_clock();
     }
+}
+
+void Announcer::setAnnounced(const AnnouncedReading &reading, bool on)
+{
+    for (const Reading each : { reading.reading, reading.also }) {
+        if (on) {
+            m_unannounced.erase(each);
+        } else {
+            m_unannounced.insert(each);
+        }
+    }
+}
+
+bool Announcer::announced(const AnnouncedReading &reading) const
+{
+    return !m_unannounced.contains(reading.reading);
 }
 
 void Announcer::setSettling(bool on)

@@ -18,6 +18,7 @@
 #include <deque>
 #include <functional>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -85,6 +86,9 @@ public:
     // VFO are those of the frequency heard last, within kShortReadoutMemory.
     void setShortReadouts(bool on) { m_shortReadouts = on; }
     bool shortReadouts() const { return m_shortReadouts; }
+    // Whether the radio's unasked reports about a reading are said; answers always are.
+    void setAnnounced(const AnnouncedReading &reading, bool on);
+    bool announced(const AnnouncedReading &reading) const;
 
     // Says everything through the service, in the words of `words`, until it fails; then the
     // clips take over for good and `lost` is told why, once.
@@ -194,6 +198,7 @@ private:
     std::optional<Announcement> m_held; // the newest frequency report, while tuning goes on
     std::chrono::steady_clock::time_point m_heldSince;
     bool m_shortReadouts = false;
+    std::set<Reading> m_unannounced; // left out of the radio's unasked reports
     std::optional<HeardFrequency> m_lastFrequency;
     bool m_speechOn = false;
     bool m_speaking = false;

@@ -104,6 +104,15 @@ void Q7Status::shortReadouts_Click()
     emit optionChosen(QStringLiteral("short-readouts"));
 }
 
+void Q7Status::announce_Click(QAction *entry, const AnnouncedReading &reading)
+{
+    const bool enable = !entry->isChecked();
+    entry->setChecked(enable);
+    m_announcer.setAnnounced(reading, enable);
+    m_announcer.say({ enable ? "on" : "off" });
+    emit optionChosen(QStringLiteral("announce"));
+}
+
 void Q7Status::LockKeyMode_Click()
 {
     const bool locked = lockKeyModeChecked();

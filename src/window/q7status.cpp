@@ -261,6 +261,19 @@ void Q7Status::buildMenus()
     m_shortReadouts->setCheckable(true);
     m_shortReadouts->setChecked(m_announcer.shortReadouts());
     connectMenuEntry(m_shortReadouts, [this] { shortReadouts_Click(); });
+
+    QMenu *announced = options->addMenu(QStringLiteral("Readings Announced"));
+    announced->setObjectName(QStringLiteral("Announce_set"));
+    for (const AnnouncedReading &reading : kAnnouncedReadings) {
+        QAction *entry = announced->addAction(
+            QString::fromLatin1(reading.caption.data(), qsizetype(reading.caption.size())));
+        entry->setObjectName(
+            QStringLiteral("announce_")
+            + QString::fromLatin1(reading.name.data(), qsizetype(reading.name.size())));
+        entry->setCheckable(true);
+        entry->setChecked(m_announcer.announced(reading));
+        connectMenuEntry(entry, [this, entry, &reading] { announce_Click(entry, reading); });
+    }
 }
 
 void Q7Status::addWindowKey(const char *name, Qt::Key key, void (Q7Status::*handler)())

@@ -26,6 +26,7 @@ namespace vexalo {
 
 class AnnouncementLog;
 class Announcer;
+struct AnnouncedReading;
 class HistoryWindow;
 class Interpreter;
 class Link;
@@ -100,6 +101,8 @@ public:
     // optionChosen so that they are kept.
     void settle_Click();
     void shortReadouts_Click();
+    // An entry of "Readings Announced": whether the radio's own reports of it are said.
+    void announce_Click(QAction *entry, const AnnouncedReading &reading);
     void LockKeyMode_Click();
 
     // Ctrl+R and Ctrl+H, beside the menus rather than in them: the newest announcement said

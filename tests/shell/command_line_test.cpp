@@ -1,5 +1,7 @@
 // The command line: help and version end the run with their text, anything the program does
 // not know ends it with status 2 and says what was wrong, and options with values are read.
+#include "announcer.h"
+#include "clip_recorder.h"
 #include "command_line.h"
 #include "options_file.h"
 #include "version.h"
@@ -80,7 +82,7 @@ TEST(CommandLine, ReadsOptionValuesInBothSpellings)
     };
     for (const auto &c : cases) {
         const CommandLine result = parseCommandLine(c.args, withValue);
-        EXPECT_EQ(result.outcome, c.outcome) << testing::PrintToString(c.args);
+        EXPECT_EQ(result.outcome, c.outcome) << ::testing::PrintToString(c.args);
         if (c.outcome == CommandLine::Outcome::Run) {
             EXPECT_EQ(result.has("log"), !c.args.empty());
             EXPECT_EQ(result.has("log") ? result.values.at("log") : "", c.value);
@@ -108,13 +110,21 @@ TEST(CommandLine, AnOptionalValueIsGivenOnlyWithAnEqualsSign)
     };
     for (const auto &c : cases) {
         const CommandLine result = parse(c.args);
-        EXPECT_EQ(result.error, c.error) << testing::PrintToString(c.args);
+        EXPECT_EQ(result.error, c.error) << ::testing::PrintToString(c.args);
         if (c.error.empty()) {
-            EXPECT_EQ(result.values.at("share"), c.value) << testing::PrintToString(c.args);
+            EXPECT_EQ(result.values.at("share"), c.value) << ::testing::PrintToString(c.args);
         }
     }
     EXPECT_NE(parse({ "--help" }).output.find("  --share[=[ADDRESS:]PORT]  "), std::string::npos);
     EXPECT_EQ(parseConfigOptions("--share=4533\n").values.at("share"), "4533");
+}
+
+TEST(CommandLine, AnnounceTakesKnownReadings)
+{
+    EXPECT_EQ(parse({ "--announce=frequency,,rit-xit" }).error, "");
+    EXPECT_EQ(parse({ "--announce=" }).error, "") << "nothing announced by itself";
+    EXPECT_NE(parse({ "--announce=frequency,smeter" }).error, "");
+    EXPECT_EQ(announcedNames("mode,,vfo"), (std::vector<std::string_view> { "mode", "vfo" }));
 }
 
 TEST(CommandLine, SettleTakesMillisecondsOrNothing)
@@ -180,6 +190,16 @@ TEST(OptionsFile, TheMenuRewritesOnlyItsOwnLines)
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll().toStdString(), theirs);
     EXPECT_EQ(readOptionsFile(path).values.count("short-readouts"), 0u) << "read back as off";
+
+    testing::ClipRecorder<> sink;
+    Announcer announcer(sink);
+    EXPECT_EQ(menuOption("announce", announcer), (OwnedOptions { { "announce", std::nullopt } }))
+        << "all readings: no line";
+    for (const AnnouncedReading &reading : kAnnouncedReadings) {
+        announcer.setAnnounced(reading, reading.name == "mode" || reading.name == "vfo");
+    }
+    EXPECT_EQ(menuOption("announce", announcer),
+              (OwnedOptions { { "announce", "--announce=mode,vfo" } }));
 }
 
 TEST(ConfigOptions, LinesAreOptionsBadOnesAreReportedAndTheCommandLineWins)

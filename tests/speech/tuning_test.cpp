@@ -4,8 +4,11 @@
 #include "announcer.h"
 #include "clip_recorder.h"
 #include "interpreter.h"
+#include "status_report.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 namespace vexalo::testing {
 namespace {
@@ -21,6 +24,7 @@ struct Arrival {
 struct Tuning {
     std::chrono::milliseconds settle { 0 };
     bool shortReadouts = false;
+    std::vector<std::string_view> unannounced {}; // names of --announce
 };
 
 Clips heardFrom(const Tuning &tuning, const std::vector<Arrival> &arrivals)
@@ -32,6 +36,11 @@ Clips heardFrom(const Tuning &tuning, const std::vector<Arrival> &arrivals)
     announcer.setSettle(tuning.settle);
     announcer.setSettling(tuning.settle.count() > 0);
     announcer.setShortReadouts(tuning.shortReadouts);
+    for (const AnnouncedReading &reading : kAnnouncedReadings) {
+        announcer.setAnnounced(reading,
+                               std::ranges::find(tuning.unannounced, reading.name)
+                                   == tuning.unannounced.end());
+    }
     announcer.unmute();
     RadioState start;
     start.rx_vfo = std::string("0");
@@ -137,6 +146,31 @@ TEST(ShortReadouts, OnlyWhatLiesBelowTheMegahertzWhenTheyWereJustHeard)
     const Clips heard = heardFrom({ .settle = 300ms, .shortReadouts = true }, settling);
     EXPECT_EQ(heard, k14025 + Clips({ "0", "2", "7", "pt", "0", "0" }))
         << "with settling, short against the readout heard, not those held back";
+}
+
+TEST(Announce, ReadingsLeftOutAreNotSaidFromReportsButAlwaysAsAnswers)
+{
+    const std::string usb = statusReport();
+    const std::string ritOnLsb = statusReport({ .offset = "+0120", .rit = '1', .mode = '1' });
+    const struct {
+        const char *name;
+        std::vector<std::string_view> unannounced;
+        std::vector<Arrival> arrivals;
+        Clips heard;
+    } cases[] = {
+        { "the mode left out", { "mode" }, { { 0, "MD3;" }, { 10, "MD3;", true } }, { "cw" } },
+        { "the frequency left out",
+          { "frequency", "split" },
+          { { 0, "FA00014025000;" }, { 10, "MD3;" }, { 20, "FA00014025000;", true } },
+          Clips { "cw" } + k14025 + Clips { "a" } },
+        { "one part of a status report left out, the other said",
+          { "rit-xit" },
+          { { 0, usb.c_str() }, { 10, ritOnLsb.c_str() } },
+          { "usb", "lsb" } },
+    };
+    for (const auto &c : cases) {
+        EXPECT_EQ(heardFrom({ .unannounced = c.unannounced }, c.arrivals), c.heard) << c.name;
+    }
 }
 
 } // namespace

@@ -280,6 +280,14 @@ private slots:
             QCOMPARE(kept.size(), 2);
             QCOMPARE(kept.front().front().toString(), QString::fromLatin1(e.option));
         }
+        const AnnouncedReading &mode = kAnnouncedReadings[1];
+        QSignalSpy kept(&rig->window, &Q7Status::optionChosen);
+        auto *entry = rig->child<QAction>("announce_mode");
+        QVERIFY(entry->isChecked());
+        entry->trigger();
+        QVERIFY(!rig->announcer.announced(mode) && !entry->isChecked());
+        QCOMPARE(rig->log, QStringList({ "clip off" }));
+        QCOMPARE(kept.front().front().toString(), QStringLiteral("announce"));
     }
 
     void lockBoxRunsThePoll()
