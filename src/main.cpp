@@ -27,6 +27,7 @@
 #include <QApplication>
 #include <QSessionManager>
 
+#include <algorithm>
 #include <charconv>
 #include <csignal>
 #include <cstdio>
@@ -95,6 +96,17 @@ int main(int argc, char **argv)
     AnnouncementLog announcements(words);
     Announcer announcer(sink, &lifecycle);
     announcer.setListener(&announcements);
+    // The menu turns settling back on with the time given, or the usual one.
+    announcer.setSettle(std::chrono::milliseconds(
+        settleMsOf(commandLine.has("settle") ? commandLine.values.at("settle") : "")));
+    announcer.setSettling(commandLine.has("settle") && announcer.settle().count() > 0);
+    announcer.setShortReadouts(commandLine.has("short-readouts"));
+    if (commandLine.has("announce")) {
+        const auto names = announcedNames(commandLine.values.at("announce"));
+        for (const AnnouncedReading &reading : kAnnouncedReadings) {
+            announcer.setAnnounced(reading, std::ranges::find(names, reading.name) != names.end());
+        }
+    }
     if (service) {
         announcer.useService(service.get(), words, [&announcements](const std::string &why) {
             announcements.note(QStringLiteral("Speech service lost (%1); the recorded voice "
@@ -131,6 +143,15 @@ int main(int argc, char **argv)
     Q7Status window(
         WindowParts { settings, interpreter, announcer, link, handshake, operatorSettings });
     link.setWindow(window);
+    QObject::connect(&window, &Q7Status::optionChosen, &window,
+                     [&announcer, &announcements](const QString &name) {
+                         if (!keepOptions(menuOption(name.toStdString(), announcer))) {
+                             announcements.note(
+                                 QStringLiteral("%1 could not be written; the choice holds until "
+                                                "Vexalo ends")
+                                     .arg(QLatin1String(kOptionsFileName)));
+                         }
+                     });
     window.setAnnouncementLog(&announcements);
     Shell shell(
         ShellParts { settings, interpreter, announcer, port, link, handshake, window, lifecycle });

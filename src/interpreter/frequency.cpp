@@ -29,11 +29,7 @@ End handleFrequency(Turn &t, const Reply &r, Maybe<std::string> &last, long vfo,
     const bool announce
         = t.asked() || (vfoNumber(t.s.rx_vfo) == vfo && t.context.fullAuto && key != last.get());
     if (announce) {
-        Clips clips = sayNumber(r.field(3, 10));
-        if (t.asked()) {
-            clips.emplace_back(letter);
-        }
-        t.say.add(reading, std::move(clips));
+        t.say.add(sayFrequency(reading, r.field(3, 10), t.asked() ? letter : std::string_view()));
     }
     last = key;
     return End::Normal;

@@ -88,10 +88,8 @@ End handleStatus(Turn &t, const Reply &r)
 
     s.rx_vfo = r.at(kRxVfo);
     if (asked) {
-        Clips frequency = sayNumber(r.field(kFrequency, 10));
-        frequency.emplace_back(rxVfoLetter(s));
-        t.say.add(vfoNumber(s.rx_vfo) == 0 ? Reading::FrequencyA : Reading::FrequencyB,
-                  std::move(frequency));
+        t.say.add(sayFrequency(vfoNumber(s.rx_vfo) == 0 ? Reading::FrequencyA : Reading::FrequencyB,
+                               r.field(kFrequency, 10), rxVfoLetter(s)));
     }
     if (r.number(kSplit, 1) == 1 && t.context.info) {
         t.say.add(Reading::Split, "split");

@@ -23,6 +23,9 @@ Link::Link(Settings &settings, Interpreter &interpreter, Announcer &announcer, R
     m_lockPoll.setObjectName(QStringLiteral("Timer1"));
     m_lockPoll.setInterval(kLockPollInterval);
     connect(&m_lockPoll, &QTimer::timeout, this, &Link::pollLock);
+    m_settled.setSingleShot(true);
+    m_settled.setTimerType(Qt::PreciseTimer);
+    connect(&m_settled, &QTimer::timeout, this, &Link::speakNow);
 }
 
 Link::~Link()
@@ -92,7 +95,23 @@ void Link::receive(std::string_view input)
     }
     m_path.receive(input);
     m_clients.settle();
+    speakNow();
+}
+
+void Link::speakNow()
+{
+    // A running speak() says a held report once it is due; the steps between its clips keep
+    // the timer set.
+    if (stopping() || m_announcer.speaking()) {
+        return;
+    }
     m_announcer.speak();
+    // A report held back, or held again by what arrived while speaking, is due later.
+    if (const auto left = m_announcer.settleLeft()) {
+        m_settled.start(*left);
+    } else {
+        m_settled.stop();
+    }
 }
 
 void Link::betweenClips()
@@ -100,6 +119,9 @@ void Link::betweenClips()
     m_path.receive(m_port.takeWaiting());
     m_clients.takeCommands();
     m_clients.sendWaiting();
+    if (const auto left = m_announcer.settleLeft()) {
+        m_settled.start(*left);
+    }
 }
 
 void Link::setLockPolling(bool on)

@@ -84,6 +84,10 @@ public:
     // waits to go out.
     void betweenClips() override;
 
+    // Says what is due, then waits for the frequency report the announcer holds back while the
+    // knob turns, on a timer, so the window stays alive meanwhile.
+    void speakNow();
+
     // The report mode Vexalo has applied, its one owner.
     ReportModes &reportModes() { return m_reportModes; }
 
@@ -124,6 +128,7 @@ private:
     ReportModes m_reportModes;
     const WindowReadouts *m_window = nullptr;
     QTimer m_lockPoll;
+    QTimer m_settled; // fires when the held frequency report is due
 };
 
 } // namespace vexalo

@@ -1,5 +1,6 @@
 #include "command_line.h"
 
+#include "announcement.h"
 #include "serial_device.h"
 #include "version.h"
 
@@ -92,6 +93,51 @@ std::string_view refuseSpeechRate(std::string_view value)
     const bool whole = error == std::errc() && end == value.data() + value.size();
     return whole && rate >= -100 && rate <= 100 ? std::string_view()
                                                 : "takes a whole number from -100 to 100";
+}
+
+int settleMsOf(std::string_view value)
+{
+    int ms = kDefaultSettleMs;
+    std::from_chars(value.data(), value.data() + value.size(), ms);
+    return ms;
+}
+
+std::string_view refuseSettle(std::string_view value)
+{
+    if (value.empty()) {
+        return {};
+    }
+    int ms = -1;
+    const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), ms);
+    const bool whole = error == std::errc() && end == value.data() + value.size();
+    return whole && ms >= 0 && ms <= kMaxSettleMs
+        ? std::string_view()
+        : "takes a whole number of milliseconds from 0 to 5000";
+}
+
+std::vector<std::string_view> announcedNames(std::string_view value)
+{
+    std::vector<std::string_view> names;
+    while (!value.empty()) {
+        const std::size_t comma = std::min(value.find(','), value.size());
+        if (comma > 0) {
+            names.push_back(value.substr(0, comma));
+        }
+        value.remove_prefix(std::min(comma + 1, value.size()));
+    }
+    return names;
+}
+
+std::string_view refuseAnnounce(std::string_view value)
+{
+    for (const std::string_view name : announcedNames(value)) {
+        if (std::ranges::find(kAnnouncedReadings, name, &AnnouncedReading::name)
+            == std::end(kAnnouncedReadings)) {
+            return "takes readings from frequency, mode, filter, agc, noise-blanker, preamp, "
+                   "attenuator, power, keyer, rit-xit, split and vfo";
+        }
+    }
+    return {};
 }
 
 CommandLine parseCommandLine(std::span<const std::string> args,

@@ -27,6 +27,14 @@ inline constexpr std::string_view kSpeechDispatcher = "dispatcher";
 
 std::string_view refuseSpeech(std::string_view value);
 std::string_view refuseSpeechRate(std::string_view value);
+std::string_view refuseSettle(std::string_view value);
+std::string_view refuseAnnounce(std::string_view value);
+
+// --settle alone: about the pause of a hand that has stopped turning the knob.
+inline constexpr int kDefaultSettleMs = 300;
+inline constexpr int kMaxSettleMs = 5000;
+// The settle time a value of --settle names (refused values aside): empty means the default.
+int settleMsOf(std::string_view value);
 
 inline constexpr CommandLineOption kOptions[] = {
     { "help", "", "show this text and exit" },
@@ -49,7 +57,28 @@ inline constexpr CommandLineOption kOptions[] = {
               "127.0.0.1:4532 (or the address and port given) and the\n"
               "pass-through serial port cat1 (Linux only; see below)",
       .optionalValue = true },
+    { .name = "settle",
+      .argument = "MS",
+      .help = "in Full Auto, say the frequency only once tuning has\n"
+              "stopped for MS milliseconds (300 when MS is not given,\n"
+              "at most 5000); other readings and answers are not delayed",
+      .optionalValue = true,
+      .refuse = &refuseSettle },
+    { "short-readouts", "",
+      "in Full Auto, leave out the megahertz when they and the VFO\n"
+      "are those of the frequency heard last (within 10 s)" },
+    { .name = "announce",
+      .argument = "LIST",
+      .help = "the readings the automatic modes say, separated by commas,\n"
+              "from frequency, mode, filter, agc, noise-blanker, preamp,\n"
+              "attenuator, power, keyer, rit-xit, split and vfo (all\n"
+              "when not given); answers to your keys are always said",
+      .refuse = &refuseAnnounce },
 };
+
+// The names of a value of --announce, in order; a name that is none of kAnnouncedReadings's
+// is kept, for refuseAnnounce to name.
+std::vector<std::string_view> announcedNames(std::string_view value);
 
 struct CommandLine {
     enum class Outcome { Run, Exit };

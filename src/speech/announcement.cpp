@@ -26,6 +26,13 @@ void Announcement::add(Reading reading, Clips clips)
               std::make_move_iterator(clips.end()));
 }
 
+void Announcement::add(Part part)
+{
+    if (!part.clips.empty()) {
+        parts.push_back(std::move(part));
+    }
+}
+
 Clips Announcement::clips() const
 {
     Clips all;

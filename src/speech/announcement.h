@@ -4,6 +4,7 @@
 // stale; the log, the transcript and repeat rely on the clips.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -35,6 +36,30 @@ enum class Reading {
     Identification,
 };
 
+// The readings the operator may choose to hear, or not, in the automatic modes: the name in
+// --announce, the caption in the menu, and the one or two readings it stands for.
+struct AnnouncedReading {
+    std::string_view name;
+    std::string_view caption;
+    Reading reading;
+    Reading also;
+};
+
+inline constexpr AnnouncedReading kAnnouncedReadings[] = {
+    { "frequency", "Frequency", Reading::FrequencyA, Reading::FrequencyB },
+    { "mode", "Mode", Reading::Mode, Reading::Mode },
+    { "filter", "Filter", Reading::Filter, Reading::Filter },
+    { "agc", "AGC", Reading::Agc, Reading::Agc },
+    { "noise-blanker", "Noise blanker", Reading::NoiseBlanker, Reading::NoiseBlanker },
+    { "preamp", "Preamp", Reading::Preamp, Reading::Preamp },
+    { "attenuator", "Attenuator", Reading::Attenuator, Reading::Attenuator },
+    { "power", "Power", Reading::Power, Reading::Power },
+    { "keyer", "Keyer speed", Reading::Keyer, Reading::Keyer },
+    { "rit-xit", "RIT/XIT", Reading::Rit, Reading::Xit },
+    { "split", "Split", Reading::Split, Reading::Split },
+    { "vfo", "VFO", Reading::RxVfo, Reading::RxVfo },
+};
+
 // Where an announcement comes from, which decides whether it may be passed over.
 enum class Origin {
     Report, // the radio's own report, not asked for: a newer value of a reading makes it stale
@@ -46,8 +71,15 @@ enum class Origin {
 struct Part {
     Reading reading = Reading::None;
     Clips clips;
+    // Of a frequency readout: how many of the first clips name the megahertz, which a short
+    // readout leaves out when they were just heard; 0 for anything else.
+    std::size_t megahertz = 0;
 
-    friend bool operator==(const Part &, const Part &) = default;
+    // Alike when they say the same about the same reading; how they may be shortened aside.
+    friend bool operator==(const Part &a, const Part &b)
+    {
+        return a.reading == b.reading && a.clips == b.clips;
+    }
 };
 
 struct Announcement {
@@ -61,6 +93,8 @@ struct Announcement {
     // otherwise as a new part.
     void add(Reading reading, Clips clips);
     void add(Reading reading, std::string_view clip) { add(reading, Clips { std::string(clip) }); }
+    // Appends a whole part as a part of its own.
+    void add(Part part);
 
     // Every clip in order.
     Clips clips() const;

@@ -8,12 +8,97 @@
 
 namespace vexalo {
 
+namespace {
+
+bool isFrequency(Reading reading)
+{
+    return reading == Reading::FrequencyA || reading == Reading::FrequencyB;
+}
+
+} // namespace
+
 void Announcer::enqueue(Announcement announcement)
 {
+    if (announcement.mayBePassedOver()) {
+        std::erase_if(announcement.parts,
+                      [this](const Part &part) { return m_unannounced.contains(part.reading); });
+    }
     if (!m_speechOn || stopping() || announcement.empty()) {
         return;
     }
-    m_queue.push_back(std::move(announcement));
+    // A held report is stale once anything newer says a frequency, and after a band change
+    // the knob has not stopped where it was.
+    if (m_held
+        && (announcement.origin == Origin::BandChange
+            || announcement.about(Reading::FrequencyA) != nullptr
+            || announcement.about(Reading::FrequencyB) != nullptr)) {
+        m_held.reset();
+    }
+    holdTuning(announcement);
+    if (!announcement.empty()) {
+        m_queue.push_back(std::move(announcement));
+    }
+}
+
+void Announcer::holdTuning(Announcement &announcement)
+{
+    if (!m_settling || !announcement.mayBePassedOver()) {
+        return;
+    }
+    Announcement tuning { announcement.origin, {} };
+    std::erase_if(announcement.parts, [&tuning](Part &part) {
+        if (!isFrequency(part.reading)) {
+            return false;
+        }
+        tuning.parts.push_back(std::move(part));
+        return true;
+    });
+    if (!tuning.empty()) {
+        m_held = std::move(tuning);
+        m_heldSince = m_clock();
+    }
+}
+
+void Announcer::setAnnounced(const AnnouncedReading &reading, bool on)
+{
+    for (const Reading each : { reading.reading, reading.also }) {
+        if (on) {
+            m_unannounced.erase(each);
+        } else {
+            m_unannounced.insert(each);
+        }
+    }
+}
+
+bool Announcer::announced(const AnnouncedReading &reading) const
+{
+    return !m_unannounced.contains(reading.reading);
+}
+
+void Announcer::setSettling(bool on)
+{
+    m_settling = on;
+    if (!on) {
+        m_held.reset();
+    }
+}
+
+std::optional<std::chrono::milliseconds> Announcer::settleLeft() const
+{
+    if (!m_held) {
+        return std::nullopt;
+    }
+    // Rounded up, so that a timer set by it never finds the report not yet due.
+    const auto waited = std::chrono::floor<std::chrono::milliseconds>(m_clock() - m_heldSince);
+    return std::max(m_settle - waited, std::chrono::milliseconds(0));
+}
+
+void Announcer::releaseSettled()
+{
+    if (m_held && m_clock() - m_heldSince >= m_settle) {
+        m_queue.push_back(std::move(*m_held));
+        m_held.reset();
+    }
 }
 
 void Announcer::say(Announcement announcement)
@@ -29,14 +114,18 @@ void Announcer::speak()
     }
     m_speaking = true;
     m_speakingSince = std::chrono::steady_clock::now();
-    while (!m_queue.empty() && !stopping()) {
+    for (releaseSettled(); !m_queue.empty() && !stopping(); releaseSettled()) {
         sayFront();
         m_queue.pop_front();
         if (std::exchange(m_silenced, false)) {
             m_queue.clear();
         }
     }
-    m_queue.clear(); // what was waiting when the program began to stop is never said
+    if (stopping()) {
+        // What was waiting when the program began to stop is never said.
+        m_queue.clear();
+        m_held.reset();
+    }
     m_speakingTime += std::chrono::steady_clock::now() - m_speakingSince;
     m_speaking = false;
 }
@@ -80,8 +169,10 @@ void Announcer::sayFront()
 {
     // Arrivals only ever join the back of the queue, so the front stays where it is; its
     // parts are looked up afresh after each clip all the same.
+    shortenFront();
     Announcement heard { m_queue.front().origin, {} };
     for (std::size_t part = 0; part < m_queue.front().parts.size(); ++part) {
+        const std::size_t heardBefore = heard.clips().size();
         Said said = Said::Failed;
         if (m_service != nullptr) {
             said = sayAloud(part, heard);
@@ -93,11 +184,46 @@ void Announcer::sayFront()
         if (said == Said::Failed) {
             said = sayInClips(part, heard);
         }
+        if (heard.clips().size() > heardBefore) {
+            noteFrequency(m_queue.front().parts[part]);
+        }
         if (said == Said::Stopped) {
             break;
         }
     }
     report(heard);
+}
+
+void Announcer::shortenFront()
+{
+    Announcement &front = m_queue.front();
+    if (!m_shortReadouts || !front.mayBePassedOver() || !m_lastFrequency
+        || m_clock() - m_lastFrequency->when > kShortReadoutMemory) {
+        return;
+    }
+    for (Part &part : front.parts) {
+        const auto megahertz = static_cast<std::ptrdiff_t>(part.megahertz);
+        if (part.megahertz > 0 && part.reading == m_lastFrequency->reading
+            && part.clips.size() > part.megahertz
+            && std::equal(part.clips.begin(), part.clips.begin() + megahertz,
+                          m_lastFrequency->megahertz.begin(), m_lastFrequency->megahertz.end())) {
+            part.clips.erase(part.clips.begin(), part.clips.begin() + megahertz);
+            part.megahertz = 0;
+            // Heard again in this band: the memory runs from now.
+            m_lastFrequency->when = m_clock();
+        }
+    }
+}
+
+void Announcer::noteFrequency(const Part &part)
+{
+    if (part.megahertz == 0) {
+        return;
+    }
+    const auto megahertz = static_cast<std::ptrdiff_t>(part.megahertz);
+    m_lastFrequency
+        = HeardFrequency { part.reading, Clips(part.clips.begin(), part.clips.begin() + megahertz),
+                           m_clock() };
 }
 
 Announcer::Said Announcer::sayInClips(std::size_t part, Announcement &heard)
@@ -242,6 +368,7 @@ void Announcer::report(const Announcement &heard)
 
 void Announcer::silence()
 {
+    m_held.reset();
     if (!m_speaking) {
         m_queue.clear();
         return;

@@ -3,8 +3,10 @@
 // announcement makes stale, says the rest clip by clip through the ClipSink, or part by part
 // through a speech service when the operator chose one, with a pause between announcements,
 // and has the link take its step between clips (or while a part is spoken) through the one
-// BetweenClips seam. It owns muting, the farewell and saying the last announcement again; the
-// lifecycle tells it when speaking has to stop.
+// BetweenClips seam. While the knob turns it holds the frequency reports back until they stop,
+// and it shortens a readout whose megahertz were just heard, when the operator asks. It owns
+// muting, the farewell and saying the last announcement again; the lifecycle tells it when speaking
+// has to stop.
 #pragma once
 
 #include "announcement.h"
@@ -15,6 +17,8 @@
 #include <chrono>
 #include <deque>
 #include <functional>
+#include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -51,8 +55,12 @@ struct ServiceBounds {
 
 class Announcer {
 public:
+    using Clock = std::function<std::chrono::steady_clock::time_point()>;
+
     // Between two announcements, so that they do not run together.
     static constexpr std::chrono::milliseconds kPause { 200 };
+    // How long the megahertz heard last count as known to the operator.
+    static constexpr std::chrono::seconds kShortReadoutMemory { 10 };
 
     explicit Announcer(ClipSink &sink, const Lifecycle *lifecycle = nullptr)
         : m_sink(sink), m_lifecycle(lifecycle)
@@ -61,6 +69,26 @@ public:
 
     void setBetweenClips(BetweenClips *step) { m_betweenClips = step; }
     void setListener(AnnouncementListener *listener) { m_listener = listener; }
+    // The clock of settling and of short readouts; the steady clock unless a test sets one.
+    void setClock(Clock clock) { m_clock = std::move(clock); }
+
+    // While settling, frequency reports (unasked readouts) are held while they keep coming,
+    // the newest said once none has come for the settle time. Off, each is said as it comes and
+    // one being held is dropped.
+    void setSettle(std::chrono::milliseconds settle) { m_settle = settle; }
+    std::chrono::milliseconds settle() const { return m_settle; }
+    void setSettling(bool on);
+    bool settling() const { return m_settling; }
+    // How long until the report being held is due (asking speak() then says it), or nothing
+    // when none is held: whoever calls speak() sets a timer by it.
+    std::optional<std::chrono::milliseconds> settleLeft() const;
+    // A frequency report says only what lies below the megahertz when the megahertz and the
+    // VFO are those of the frequency heard last, within kShortReadoutMemory.
+    void setShortReadouts(bool on) { m_shortReadouts = on; }
+    bool shortReadouts() const { return m_shortReadouts; }
+    // Whether the radio's unasked reports about a reading are said; answers always are.
+    void setAnnounced(const AnnouncedReading &reading, bool on);
+    bool announced(const AnnouncedReading &reading) const;
 
     // Says everything through the service, in the words of `words`, until it fails; then the
     // clips take over for good and `lost` is told why, once.
@@ -72,11 +100,14 @@ public:
     // the program is stopping, nor an announcement without a clip.
     void enqueue(Announcement announcement);
 
-    // Says what is waiting and whatever arrives meanwhile, then returns. A part of an unasked
+    // Says what is waiting, a held report that has come due and whatever arrives meanwhile,
+    // then returns. A part of an unasked
     // report is not said when a later announcement has something about the same reading; if
     // it is being said, it stops at the next clip boundary. Called again from within (by an
     // arrival), it returns at once: the running call says the rest.
     void speak();
+    // A call to speak() is running.
+    bool speaking() const { return m_speaking; }
 
     // Enqueue, then speak: returns once it has been said.
     void say(Announcement announcement);
@@ -123,7 +154,18 @@ public:
 private:
     enum class Said { Whole, Cut, Stopped, Failed };
 
+    struct HeardFrequency {
+        Reading reading = Reading::None;
+        Clips megahertz;
+        std::chrono::steady_clock::time_point when;
+    };
+
     bool stopping() const;
+    // Takes the frequency parts of a report aside while settling is on, the newest held.
+    void holdTuning(Announcement &announcement);
+    void releaseSettled();
+    void shortenFront();
+    void noteFrequency(const Part &part);
     bool passedOver(std::size_t part) const;
     void sayFront();
     Said sayInClips(std::size_t part, Announcement &heard);
@@ -150,6 +192,14 @@ private:
     AnnouncementListener *m_listener = nullptr;
     std::deque<Announcement> m_queue; // the front is the one being said
     Announcement m_last;
+    Clock m_clock = &std::chrono::steady_clock::now;
+    std::chrono::milliseconds m_settle { 0 };
+    bool m_settling = false;
+    std::optional<Announcement> m_held; // the newest frequency report, while tuning goes on
+    std::chrono::steady_clock::time_point m_heldSince;
+    bool m_shortReadouts = false;
+    std::set<Reading> m_unannounced; // left out of the radio's unasked reports
+    std::optional<HeardFrequency> m_lastFrequency;
     bool m_speechOn = false;
     bool m_speaking = false;
     bool m_pauseDue = false;

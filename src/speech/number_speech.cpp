@@ -25,6 +25,18 @@ Clips sayNumber(std::string_view text)
     return clips;
 }
 
+Part sayFrequency(Reading reading, std::string_view field, std::string_view letter)
+{
+    // Below the megahertz: three digits of kilohertz, the mark and two decimals.
+    constexpr std::size_t kBelowMegahertz = 6;
+    Part part { reading, sayNumber(field) };
+    part.megahertz = part.clips.size() - kBelowMegahertz;
+    if (!letter.empty()) {
+        part.clips.emplace_back(letter);
+    }
+    return part;
+}
+
 Clips sayOffset(std::string_view text)
 {
     const Reply o(text);

@@ -13,6 +13,10 @@ namespace vexalo {
 // "0001402500" says "14", "0", "2", "5", "pt", "0", "0".
 Clips sayNumber(std::string_view field);
 
+// The readout of a frequency field about a VFO's reading, followed by the VFO's letter when one
+// is given, with its megahertz clips counted.
+Part sayFrequency(Reading reading, std::string_view field, std::string_view letter = {});
+
 // A sign and four digits of hertz: "+1250" says "plus", "1", "pt", "2", "5", "0" (kilohertz,
 // no unit); "+0150" says "plus", "1", "5", "0", "hz".
 Clips sayOffset(std::string_view field);

@@ -86,6 +86,33 @@ void Q7Status::greeting_Click()
     m_announcer.say({ "greeting", enable ? "on" : "off" });
 }
 
+void Q7Status::settle_Click()
+{
+    const bool enable = !m_settle->isChecked();
+    m_settle->setChecked(enable);
+    m_announcer.setSettling(enable);
+    m_announcer.say({ enable ? "on" : "off" });
+    emit optionChosen(QStringLiteral("settle"));
+}
+
+void Q7Status::shortReadouts_Click()
+{
+    const bool enable = !m_shortReadouts->isChecked();
+    m_shortReadouts->setChecked(enable);
+    m_announcer.setShortReadouts(enable);
+    m_announcer.say({ enable ? "on" : "off" });
+    emit optionChosen(QStringLiteral("short-readouts"));
+}
+
+void Q7Status::announce_Click(QAction *entry, const AnnouncedReading &reading)
+{
+    const bool enable = !entry->isChecked();
+    entry->setChecked(enable);
+    m_announcer.setAnnounced(reading, enable);
+    m_announcer.say({ enable ? "on" : "off" });
+    emit optionChosen(QStringLiteral("announce"));
+}
+
 void Q7Status::LockKeyMode_Click()
 {
     const bool locked = lockKeyModeChecked();

@@ -249,6 +249,31 @@ void Q7Status::buildMenus()
     m_semi = addMode("Semi_report", "Semi Auto", Qt::Key_S, &Q7Status::Semi_report_Click);
     m_full = addMode("Full_report", "Full Auto", Qt::Key_F, &Q7Status::Full_report_Click);
     MenuAccessibility::describeAsChoice(*reportSet);
+
+    // What the announcer does while the knob turns; no keys, which are all spoken for.
+    m_settle = options->addAction(QStringLiteral("Speak when tuning stops"));
+    m_settle->setObjectName(QStringLiteral("settle"));
+    m_settle->setCheckable(true);
+    m_settle->setChecked(m_announcer.settling());
+    connectMenuEntry(m_settle, [this] { settle_Click(); });
+    m_shortReadouts = options->addAction(QStringLiteral("Short readouts"));
+    m_shortReadouts->setObjectName(QStringLiteral("short_readouts"));
+    m_shortReadouts->setCheckable(true);
+    m_shortReadouts->setChecked(m_announcer.shortReadouts());
+    connectMenuEntry(m_shortReadouts, [this] { shortReadouts_Click(); });
+
+    QMenu *announced = options->addMenu(QStringLiteral("Readings Announced"));
+    announced->setObjectName(QStringLiteral("Announce_set"));
+    for (const AnnouncedReading &reading : kAnnouncedReadings) {
+        QAction *entry = announced->addAction(
+            QString::fromLatin1(reading.caption.data(), qsizetype(reading.caption.size())));
+        entry->setObjectName(
+            QStringLiteral("announce_")
+            + QString::fromLatin1(reading.name.data(), qsizetype(reading.name.size())));
+        entry->setCheckable(true);
+        entry->setChecked(m_announcer.announced(reading));
+        connectMenuEntry(entry, [this, entry, &reading] { announce_Click(entry, reading); });
+    }
 }
 
 void Q7Status::addWindowKey(const char *name, Qt::Key key, void (Q7Status::*handler)())

@@ -26,6 +26,7 @@ namespace vexalo {
 
 class AnnouncementLog;
 class Announcer;
+struct AnnouncedReading;
 class HistoryWindow;
 class Interpreter;
 class Link;
@@ -96,6 +97,12 @@ public:
     void send_cmd_Click();
     void exit_pgm_Click();
     void greeting_Click();
+    // The tuning options of the Options menu: applied to the announcer, then told on through
+    // optionChosen so that they are kept.
+    void settle_Click();
+    void shortReadouts_Click();
+    // An entry of "Readings Announced": whether the radio's own reports of it are said.
+    void announce_Click(QAction *entry, const AnnouncedReading &reading);
     void LockKeyMode_Click();
 
     // Ctrl+R and Ctrl+H, beside the menus rather than in them: the newest announcement said
@@ -141,6 +148,8 @@ public:
 
 signals:
     void portEntryChosen(int port);
+    // An option kept in vexalo.conf, named as on the command line, was set from the menu.
+    void optionChosen(const QString &name);
     // When the window is closed by any means, before it goes away.
     void unloading();
 
@@ -176,6 +185,8 @@ private:
     QCheckBox *m_lockKeyMode = nullptr;
     std::array<QAction *, kPortCount> m_ports {};
     QAction *m_greeting = nullptr;
+    QAction *m_settle = nullptr;
+    QAction *m_shortReadouts = nullptr;
     QAction *m_manual = nullptr;
     QAction *m_semi = nullptr;
     QAction *m_full = nullptr;

@@ -1,4 +1,5 @@
 #include "commands.h"
+#include "event_wait.h"
 #include "fake_radio_port.h"
 #include "harness.h"
 #include "link.h"
@@ -60,6 +61,23 @@ TEST(ReceiveEvent, HandsEveryCompleteReplyOnInOrder)
     h.link.ask(commands::kVfoB);
     EXPECT_EQ(h.arrive("0100;"), (Clips { "7", "0", "4", "0", "pt", "1", "0", "b" }));
     EXPECT_EQ(h.link.rx_buffer(), "");
+}
+
+// The link's timer says the held readout once the reports have stopped, with events flowing.
+TEST(ReceiveEvent, AHeldFrequencyReportIsSaidByTheTimerOnceTuningStops)
+{
+    Harness h;
+    h.applyFullAuto();
+    h.announcer.setSettle(20ms);
+    h.announcer.setSettling(true);
+    EXPECT_EQ(h.arrive("FA00014025000;"), Clips {});
+    EXPECT_EQ(h.arrive("FA00014026000;MD3;"), Clips { "cw" }) << "the mode is not held";
+    Clips heard;
+    waitDeliveringEvents(5s, [&h, &heard] {
+        heard = h.sink.take();
+        return !heard.empty();
+    });
+    EXPECT_EQ(heard, (Clips { "14", "0", "2", "6", "pt", "0", "0" }));
 }
 
 TEST(AskAndWait, ReturnsAtOnceWithoutDeliveringEventsWhenNothingIsAwaited)

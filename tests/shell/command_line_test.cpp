@@ -1,7 +1,13 @@
 // The command line: help and version end the run with their text, anything the program does
 // not know ends it with status 2 and says what was wrong, and options with values are read.
+#include "announcer.h"
+#include "clip_recorder.h"
 #include "command_line.h"
+#include "options_file.h"
 #include "version.h"
+
+#include <QFile>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -76,7 +82,7 @@ TEST(CommandLine, ReadsOptionValuesInBothSpellings)
     };
     for (const auto &c : cases) {
         const CommandLine result = parseCommandLine(c.args, withValue);
-        EXPECT_EQ(result.outcome, c.outcome) << testing::PrintToString(c.args);
+        EXPECT_EQ(result.outcome, c.outcome) << ::testing::PrintToString(c.args);
         if (c.outcome == CommandLine::Outcome::Run) {
             EXPECT_EQ(result.has("log"), !c.args.empty());
             EXPECT_EQ(result.has("log") ? result.values.at("log") : "", c.value);
@@ -104,13 +110,96 @@ TEST(CommandLine, AnOptionalValueIsGivenOnlyWithAnEqualsSign)
     };
     for (const auto &c : cases) {
         const CommandLine result = parse(c.args);
-        EXPECT_EQ(result.error, c.error) << testing::PrintToString(c.args);
+        EXPECT_EQ(result.error, c.error) << ::testing::PrintToString(c.args);
         if (c.error.empty()) {
-            EXPECT_EQ(result.values.at("share"), c.value) << testing::PrintToString(c.args);
+            EXPECT_EQ(result.values.at("share"), c.value) << ::testing::PrintToString(c.args);
         }
     }
     EXPECT_NE(parse({ "--help" }).output.find("  --share[=[ADDRESS:]PORT]  "), std::string::npos);
     EXPECT_EQ(parseConfigOptions("--share=4533\n").values.at("share"), "4533");
+}
+
+TEST(CommandLine, AnnounceTakesKnownReadings)
+{
+    EXPECT_EQ(parse({ "--announce=frequency,,rit-xit" }).error, "");
+    EXPECT_EQ(parse({ "--announce=" }).error, "") << "nothing announced by itself";
+    EXPECT_NE(parse({ "--announce=frequency,smeter" }).error, "");
+    EXPECT_EQ(announcedNames("mode,,vfo"), (std::vector<std::string_view> { "mode", "vfo" }));
+}
+
+TEST(CommandLine, SettleTakesMillisecondsOrNothing)
+{
+    const struct {
+        const char *arg;
+        int ms; // -1: refused
+    } cases[] = {
+        { "--settle", kDefaultSettleMs },  { "--settle=500", 500 }, { "--settle=0", 0 },
+        { "--settle=5001", -1 },           { "--settle=1.5", -1 },  { "--settle=-1", -1 },
+        { "--settle=", kDefaultSettleMs },
+    };
+    for (const auto &c : cases) {
+        const CommandLine result = parse({ c.arg });
+        EXPECT_EQ(result.outcome == CommandLine::Outcome::Run, c.ms >= 0) << c.arg;
+        if (c.ms >= 0) {
+            EXPECT_EQ(settleMsOf(result.values.at("settle")), c.ms) << c.arg;
+        }
+    }
+}
+
+// The operator's own lines survive the menu's writing byte for byte.
+TEST(OptionsFile, TheMenuRewritesOnlyItsOwnLines)
+{
+    const std::string theirs = "# my radio\r\n\n--transcript --settle=900\n--loud  \n";
+    const struct {
+        const char *name;
+        std::string before;
+        OwnedOptions owned;
+        std::string after;
+    } cases[] = {
+        { "added at the end, after a last line without its end",
+          "# mine\n--transcript",
+          { { "settle", "--settle" } },
+          "# mine\n--transcript\n--settle\n" },
+        { "replaced in place, its CRLF kept, a second line of it dropped",
+          "--settle=900\r\n# note\n  --settle\n",
+          { { "settle", "--settle=500" } },
+          "--settle=500\r\n# note\n" },
+        { "removed",
+          theirs + "--short-readouts\n",
+          { { "short-readouts", std::nullopt }, { "settle", std::nullopt } },
+          theirs },
+        { "a line with more than the option is the operator's",
+          theirs,
+          { { "settle", "--settle" } },
+          theirs + "--settle\n" },
+        { "nothing to do on an empty file", "", { { "settle", std::nullopt } }, "" },
+    };
+    for (const auto &c : cases) {
+        EXPECT_EQ(withOwnedOptions(c.before, c.owned), c.after) << c.name;
+    }
+
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const std::string path = dir.filePath(QStringLiteral("vexalo.conf")).toStdString();
+    ASSERT_TRUE(keepOptions({ { "short-readouts", "--short-readouts" } }, path)) << "no file yet";
+    QFile file(QString::fromStdString(path));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Append));
+    file.write(QByteArray::fromStdString(theirs));
+    file.close();
+    ASSERT_TRUE(keepOptions({ { "short-readouts", std::nullopt } }, path));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll().toStdString(), theirs);
+    EXPECT_EQ(readOptionsFile(path).values.count("short-readouts"), 0u) << "read back as off";
+
+    testing::ClipRecorder<> sink;
+    Announcer announcer(sink);
+    EXPECT_EQ(menuOption("announce", announcer), (OwnedOptions { { "announce", std::nullopt } }))
+        << "all readings: no line";
+    for (const AnnouncedReading &reading : kAnnouncedReadings) {
+        announcer.setAnnounced(reading, reading.name == "mode" || reading.name == "vfo");
+    }
+    EXPECT_EQ(menuOption("announce", announcer),
+              (OwnedOptions { { "announce", "--announce=mode,vfo" } }));
 }
 
 TEST(ConfigOptions, LinesAreOptionsBadOnesAreReportedAndTheCommandLineWins)

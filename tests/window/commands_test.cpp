@@ -259,6 +259,37 @@ private slots:
         QCOMPARE(rig->log, heard);
     }
 
+    // Each tuning entry switches the announcer, says which and asks for the choice to be kept.
+    void tuningEntriesSwitchTheAnnouncer()
+    {
+        const struct {
+            const char *entry;
+            const char *option;
+            bool (Announcer::*on)() const;
+        } entries[] = { { "settle", "settle", &Announcer::settling },
+                        { "short_readouts", "short-readouts", &Announcer::shortReadouts } };
+        for (const auto &e : entries) {
+            QSignalSpy kept(&rig->window, &Q7Status::optionChosen);
+            auto *entry = rig->child<QAction>(e.entry);
+            entry->trigger();
+            QVERIFY2((rig->announcer.*e.on)() && entry->isChecked(), e.entry);
+            entry->trigger();
+            QVERIFY2(!(rig->announcer.*e.on)() && !entry->isChecked(), e.entry);
+            QCOMPARE(rig->log, QStringList({ "clip on", "clip off" }));
+            rig->log.clear();
+            QCOMPARE(kept.size(), 2);
+            QCOMPARE(kept.front().front().toString(), QString::fromLatin1(e.option));
+        }
+        const AnnouncedReading &mode = kAnnouncedReadings[1];
+        QSignalSpy kept(&rig->window, &Q7Status::optionChosen);
+        auto *entry = rig->child<QAction>("announce_mode");
+        QVERIFY(entry->isChecked());
+        entry->trigger();
+        QVERIFY(!rig->announcer.announced(mode) && !entry->isChecked());
+        QCOMPARE(rig->log, QStringList({ "clip off" }));
+        QCOMPARE(kept.front().front().toString(), QStringLiteral("announce"));
+    }
+
     void lockBoxRunsThePoll()
     {
         auto *lock = rig->child<QCheckBox>("LockKeyMode");

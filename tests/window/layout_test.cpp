@@ -198,6 +198,9 @@ private slots:
             { "Report_set", "Manual_report", "Manual", QKeySequence(Qt::CTRL | Qt::Key_M) },
             { "Report_set", "Semi_report", "Semi Auto", QKeySequence(Qt::CTRL | Qt::Key_S) },
             { "Report_set", "Full_report", "Full Auto", QKeySequence(Qt::CTRL | Qt::Key_F) },
+            { "Options", "settle", "Speak when tuning stops", QKeySequence() },
+            { "Options", "short_readouts", "Short readouts", QKeySequence() },
+            { "Options", "Announce_set", "Readings Announced", QKeySequence() },
         };
         const QList<QAction *> bar = rig->window.menuBar()->actions();
         QCOMPARE(bar.size(), 3);
@@ -223,7 +226,7 @@ private slots:
             QVERIFY2(!action->isChecked() && action->isEnabled() && action->isVisible(), e.name);
         }
         QCOMPARE(next.value("ComPort_set"), 10);
-        QCOMPARE(next.value("Options"), 2);
+        QCOMPARE(next.value("Options"), 5);
         QCOMPARE(next.value("Report_set"), 3);
     }
 
