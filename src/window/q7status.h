@@ -27,6 +27,7 @@ namespace vexalo {
 class AnnouncementLog;
 class Announcer;
 class HistoryWindow;
+class KeysWhileSpeaking;
 class Interpreter;
 class Link;
 class OperatorSettings;
@@ -184,6 +185,7 @@ private:
     std::unique_ptr<RadioMarks> m_radioMarks;
     AnnouncementLog *m_log = nullptr;
     std::unique_ptr<HistoryWindow> m_history;
+    std::unique_ptr<KeysWhileSpeaking> m_keysWhileSpeaking;
 };
 
 } // namespace vexalo
