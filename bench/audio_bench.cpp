@@ -54,7 +54,8 @@ public:
         }
         return true;
     }
-    void drainTo(long) override { }
+    bool drainTo(long, std::chrono::milliseconds) override { return true; }
+    void stop() override { }
     void close() override { }
 
     std::optional<Clock::time_point> firstWrite;
@@ -93,15 +94,18 @@ public:
         return true;
     }
 
-    void drainTo(long frames) override
+    bool drainTo(long frames, std::chrono::milliseconds) override
     {
         for (settle(); m_queued > static_cast<double>(frames); settle()) {
             wait(static_cast<long>(m_queued) - frames);
         }
         queuedAtReturn.push_back(static_cast<long>(m_queued));
+        return true;
     }
 
-    void close() override { drainTo(0); }
+    void stop() override { m_queued = 0; }
+
+    void close() override { drainTo(0, kWholeWait); }
 
     void beginAnnouncement()
     {

@@ -401,6 +401,14 @@ class Run:
             time.sleep(0.05)
         return False
 
+    def wait_for_prefix(self, prefix, limit=20.0, count=1):
+        deadline = time.time() + limit
+        while time.time() < deadline:
+            if sum(1 for _, t in self.log() if t.startswith(prefix)) >= count:
+                return True
+            time.sleep(0.05)
+        return False
+
     def wait_quiet(self, quiet=1.5, limit=300.0):
         """Until no clip has been logged for `quiet` seconds after the last one has ended."""
         deadline = time.time() + limit
@@ -952,6 +960,45 @@ def stopping_section(table, display):
                   if script is None else "")
 
 
+def escape_section(table, route, display, presses=9):
+    """Escape while Ctrl+I's readout sounds, recorded: from the key going down to the end of the
+    sound (the last loud sample before a silence of 100 ms). Each press falls a different time
+    into a clip, as an operator's would."""
+    note(f"{route.short}: Escape during a readout, recorded")
+    recorder = Recorder(route)
+    run = Run(b"1,0,#FALSE#\r\n", display, route.env)
+    pressed = []
+    try:
+        run.wait_for("send AI0;")
+        run.wait_quiet(0.5)
+        run.focus(display)
+        for k in range(presses):
+            stops = len([1 for _, t in run.log() if t.startswith("stopped in clip ")])
+            clips = len(run.clips())
+            press(display, "ctrl+i")
+            deadline = time.time() + 10
+            while len(run.clips()) < clips + 3 and time.time() < deadline:
+                time.sleep(0.005)
+            time.sleep(0.03 + 0.02 * k)
+            pressed.append(press(display, "Escape"))
+            run.wait_for_prefix("stopped in clip ", 5, stops + 1)
+            run.wait_quiet(0.5)
+    finally:
+        run.stop()
+        recorder.stop()
+    gap = int(0.1 * RATE)
+    silent = []
+    runs = recorder.segments(merge=0.1)
+    for when in pressed:
+        at = recorder.sample_at(when)
+        end = next((e for s, e in runs if e > at and s < at + gap), None)
+        if end is not None:
+            silent.append(recorder.time_of(end) - when)
+    table.section(f"{route.name}: Escape while a readout sounds, recorded")
+    table.add("Escape to silence (key down to the end of the sound)", silent,
+              target="<= 50 ms", bound="")
+
+
 def memory_section(table, display):
     table.section("The program, memory over 1000 readouts (Full Auto, q7sim --fast, no sound)")
     script = "wait 1\n" + "tune a +10\nwait 0.01\n" * 1000
@@ -1019,6 +1066,7 @@ def quick_main(table, display, work):
                                    recorded_target=False)
         full_auto_sections(table, gnome, display, 0.5, {"startup": [], "handshake": [],
                                                         "handshake_bound": []}, quick=True)
+        escape_section(table, gnome, display, presses=5)
     finally:
         pipewire.stop()
     return summary
@@ -1040,7 +1088,9 @@ def main():
                "-nolisten", "tcp"], pass_fds=(write_end,), stderr=subprocess.DEVNULL)
         os.close(write_end)
         display = ":" + os.read(read_end, 16).decode().strip()
-        if quick:
+        if "--escape" in sys.argv[2:]:
+            escape_section(table, PulseAudio(work).route, display)
+        elif quick:
             summary = quick_main(table, display, work)
         else:
             pulseaudio = PulseAudio(work)
@@ -1060,6 +1110,7 @@ def main():
             summary += manual_sections(table, pulseaudio.route, display, [1, 1, 6, 20, 60],
                                        [1, 1, 6, 20], recorded_target=True)
             shared_sections(table, pulseaudio.route, display)
+            escape_section(table, pulseaudio.route, display)
             full_auto_sections(table, gnome, display, keep_fed, rows)
             silent_radio_section(table, display, rows)
             stopping_section(table, display)

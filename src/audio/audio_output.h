@@ -3,10 +3,14 @@
 // that counts frames, so the player can be checked on machines without audio hardware.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <span>
 
 namespace vexalo {
+
+// A wait that ends only when its condition holds.
+inline constexpr std::chrono::milliseconds kWholeWait = std::chrono::hours(24);
 
 class AudioOutput {
 public:
@@ -21,8 +25,13 @@ public:
     // last of them. False when the device failed; the output is closed then.
     virtual bool write(std::span<const std::int16_t> frames) = 0;
 
-    // Blocks until no more than `frames` frames are still waiting to be heard.
-    virtual void drainTo(long frames) = 0;
+    // Blocks until no more than `frames` frames are still waiting to be heard, or `limit` has
+    // passed; false in the second case only. A device that stopped playing counts as drained.
+    virtual bool drainTo(long frames, std::chrono::milliseconds limit) = 0;
+
+    // What is queued goes unheard: taking from the queue stops within a few milliseconds, with
+    // a fade short enough not to be heard as more than the end of the sound.
+    virtual void stop() = 0;
 
     // Lets what is queued be heard, then releases the device.
     virtual void close() = 0;

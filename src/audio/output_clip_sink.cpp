@@ -20,11 +20,29 @@ OutputClipSink::~OutputClipSink()
 
 void OutputClipSink::playClip(std::string_view name)
 {
+    startClip(name);
+    awaitClip(kWholeWait);
+}
+
+void OutputClipSink::startClip(std::string_view name)
+{
     if (!deviceReady()) {
         return;
     }
     const Frames *frames = clipFrames(name);
-    play(frames ? *frames : m_beep);
+    write(frames ? *frames : m_beep);
+}
+
+bool OutputClipSink::awaitClip(std::chrono::milliseconds limit)
+{
+    return m_rate <= 0 || m_output->drainTo(tailFrames(), limit);
+}
+
+void OutputClipSink::stop()
+{
+    if (m_rate > 0) {
+        m_output->stop();
+    }
 }
 
 void OutputClipSink::playMissing(std::string_view)
@@ -44,7 +62,7 @@ void OutputClipSink::playSilence(std::chrono::milliseconds length)
 void OutputClipSink::drain()
 {
     if (m_rate > 0) {
-        m_output->drainTo(0);
+        m_output->drainTo(0, kWholeWait);
     }
 }
 
@@ -101,13 +119,20 @@ const Frames *OutputClipSink::clipFrames(std::string_view name)
 
 void OutputClipSink::play(const Frames &frames)
 {
-    if (!m_output->write(frames)) {
-        // The device went away; stay silent until the next attempt to open one.
-        m_rate = 0;
-        m_lastAttempt = std::chrono::steady_clock::now();
-        return;
+    if (write(frames)) {
+        m_output->drainTo(tailFrames(), kWholeWait);
     }
-    m_output->drainTo(static_cast<long>(m_options.tail.count() * m_rate / 1000));
+}
+
+bool OutputClipSink::write(const Frames &frames)
+{
+    if (m_output->write(frames)) {
+        return true;
+    }
+    // The device went away; stay silent until the next attempt to open one.
+    m_rate = 0;
+    m_lastAttempt = std::chrono::steady_clock::now();
+    return false;
 }
 
 } // namespace vexalo

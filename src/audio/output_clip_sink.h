@@ -50,6 +50,10 @@ public:
     OutputClipSink &operator=(const OutputClipSink &) = delete;
 
     void playClip(std::string_view name) override;
+    void startClip(std::string_view name) override;
+    bool awaitClip(std::chrono::milliseconds limit) override;
+    // Drops what is queued, so an awaited clip ends at once.
+    void stop() override;
     void playMissing(std::string_view requested) override;
     // Written through the same stream as the clips, so the pause is exactly this long and the
     // device is kept fed through it.
@@ -66,6 +70,9 @@ private:
     // The clip's frames, decoding and keeping them on first use; null when it cannot be played.
     const Frames *clipFrames(std::string_view name);
     void play(const Frames &frames);
+    // Queues the frames; false when the device went away meanwhile.
+    bool write(const Frames &frames);
+    long tailFrames() const { return static_cast<long>(m_options.tail.count() * m_rate / 1000); }
 
     std::unique_ptr<AudioOutput> m_output;
     ClipSinkOptions m_options;

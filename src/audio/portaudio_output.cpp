@@ -157,6 +157,7 @@ int PortAudioOutput::open(int preferredRate)
     m_ring.assign(kRingFrames, 0);
     m_written = 0;
     m_read = 0;
+    m_dropUntil = 0;
     int error = paNoError;
     {
         const StderrMuted muted;
@@ -226,6 +227,19 @@ int PortAudioOutput::fill(std::int16_t *out, unsigned long frames, double device
     std::uint64_t read = m_read.load(std::memory_order_relaxed);
     // Silence while a stream just started throws away what it is given.
     unsigned long filled = settling(frames, deviceDelay) ? frames : 0;
+    const std::uint64_t dropUntil = m_dropUntil.load(std::memory_order_acquire);
+    if (dropUntil > read) {
+        // Stopped: a few milliseconds of what was playing, ramped down so that it does not
+        // click, then on past the rest.
+        const auto fade = static_cast<unsigned long>(std::min<std::uint64_t>(
+            { dropUntil - read, frames - filled, static_cast<std::uint64_t>(m_rate / 250) }));
+        for (unsigned long i = 0; i < fade; ++i) {
+            out[filled++] = static_cast<std::int16_t>(m_ring[(read + i) % kRingFrames]
+                                                      * static_cast<long>(fade - i)
+                                                      / static_cast<long>(fade + 1));
+        }
+        read = dropUntil;
+    }
     const auto taken
         = static_cast<unsigned long>(std::min<std::uint64_t>(frames - filled, written - read));
     noteSoundStart(filled, taken, deviceDelay);
@@ -307,7 +321,13 @@ bool PortAudioOutput::settling(unsigned long frames, double deviceDelay)
 long PortAudioOutput::ringQueued() const
 {
     return static_cast<long>(m_written.load(std::memory_order_relaxed)
-                             - m_read.load(std::memory_order_acquire));
+                             - std::max(m_read.load(std::memory_order_acquire),
+                                        m_dropUntil.load(std::memory_order_relaxed)));
+}
+
+void PortAudioOutput::stop()
+{
+    m_dropUntil.store(m_written.load(std::memory_order_relaxed), std::memory_order_release);
 }
 
 bool PortAudioOutput::running(bool mayStartAfresh)
@@ -426,14 +446,15 @@ bool PortAudioOutput::write(std::span<const std::int16_t> frames)
     return true;
 }
 
-void PortAudioOutput::drainTo(long frames)
+bool PortAudioOutput::drainTo(long frames, std::chrono::milliseconds limit)
 {
     if (!m_stream) {
-        return;
+        return true;
     }
     // What waits to be heard is the ring plus what the device holds beyond it.
     auto lastRead = m_read.load(std::memory_order_acquire);
     auto lastProgress = std::chrono::steady_clock::now();
+    const auto deadline = lastProgress + limit;
     const long ringTarget = std::max(0L, frames - m_deviceFrames);
     for (long queued = ringQueued(); queued > ringTarget; queued = ringQueued()) {
         const auto read = m_read.load(std::memory_order_acquire);
@@ -443,15 +464,21 @@ void PortAudioOutput::drainTo(long frames)
             lastProgress = now;
         } else if (now - lastProgress > kStallLimit) {
             // A device that stops consuming must not hang the program.
-            return;
+            return true;
         }
         if (!running(false)) {
-            return;
+            return true;
+        }
+        if (now >= deadline) {
+            return false;
         }
         // Short naps: a stream that reached its idle time just before this write is restarted
         // at the next look, not after the whole clip's time.
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now);
         Pa_Sleep(std::clamp((queued - ringTarget) * 1000 / m_rate, 1L,
-                            static_cast<long>(m_options.latency.count())));
+                            std::max(1L,
+                                     std::min(static_cast<long>(m_options.latency.count()),
+                                              static_cast<long>(left.count())))));
     }
     logSoundStart();
     if (frames < m_deviceFrames) {
@@ -462,6 +489,7 @@ void PortAudioOutput::drainTo(long frames)
     if (QAbstractEventDispatcher::instance()) {
         m_idleClose.start(2 * m_options.keepFed + std::chrono::milliseconds(250));
     }
+    return true;
 }
 
 void PortAudioOutput::logSoundStart()
@@ -480,7 +508,7 @@ void PortAudioOutput::close()
         return;
     }
     if (m_stream) {
-        drainTo(0);
+        drainTo(0, kWholeWait);
     }
     const StderrMuted muted;
     if (m_stream) {

@@ -54,7 +54,10 @@ public:
 
     int open(int preferredRate) override;
     bool write(std::span<const std::int16_t> frames) override;
-    void drainTo(long frames) override;
+    bool drainTo(long frames, std::chrono::milliseconds limit) override;
+    // Marks what is written so far as dropped; the audio thread fades out the next few
+    // milliseconds of it and skips the rest, so the sound ends within one callback.
+    void stop() override;
     void close() override;
 
     // Called on PortAudio's audio thread: hands out queued frames, silence when there are none.
@@ -85,7 +88,7 @@ private:
     // True while a stream just started takes frames faster than it can play or hold them: a
     // sound server that underran at the start throws them away. Audio thread only.
     bool settling(unsigned long frames, double deviceDelay);
-    // Frames written but not yet taken by the audio thread.
+    // Frames written but not yet taken by the audio thread, less those dropped.
     long ringQueued() const;
     // Closes the stream without letting the queue play and ends PortAudio (the device failed).
     void abandon();
@@ -105,6 +108,8 @@ private:
     std::vector<std::int16_t> m_ring;
     std::atomic<std::uint64_t> m_written { 0 };
     std::atomic<std::uint64_t> m_read { 0 };
+    // What was written before the last stop() is not played; set by the program only.
+    std::atomic<std::uint64_t> m_dropUntil { 0 };
     long m_idleFrames = 0; // silence played since the last sound; audio thread only
     bool m_silent = true; // the last callback took nothing from the ring; audio thread only
     // The look at a stream just started (settling()); audio thread only. m_settleHanded is

@@ -26,8 +26,9 @@ std::string usage(std::span<const CommandLineOption> options)
           "step, Ctrl+Right and Ctrl+Left change the step (kept in vexalo.step),\n"
           "Ctrl+E types a frequency, Ctrl+1 to Ctrl+6 choose LSB, USB, CW, CW reverse,\n"
           "Data and Data reverse, Ctrl+B receives on the other VFO, Ctrl+Z undoes,\n"
-          "Ctrl+I says every reading (Escape stops it). What is heard is the\n"
-          "radio's own answer; \"not accepted\" when it refuses.\n\n";
+          "Ctrl+I says every reading. Escape silences what is being said at once\n"
+          "and drops what waits. What is heard is the radio's own answer; \"not\n"
+          "accepted\" when it refuses.\n\n";
     const auto spelled = [](const CommandLineOption &option) {
         std::string left = std::string("--").append(option.name);
         if (option.optionalValue) {

@@ -242,7 +242,7 @@ Announcer::Said Announcer::sayInClips(std::size_t part, Announcement &heard)
             return Said::Whole;
         }
         const Reading reading = now.reading;
-        heard.add(reading, play(now.clips[clip]));
+        heard.add(reading, play(now.clips[clip], true));
         stepBetweenClips();
     }
 }
@@ -294,6 +294,9 @@ Announcer::Said Announcer::sayThroughService(const std::string &text, bool stopp
         if (std::chrono::steady_clock::now() > deadline) {
             return Said::Failed;
         }
+        if (stoppable && m_whileSounding != nullptr) {
+            m_whileSounding->look();
+        }
         const bool stop = stoppable && (stopping() || m_silenced);
         if (stoppable) {
             stepBetweenClips();
@@ -339,12 +342,20 @@ void Announcer::pauseIfDue(bool throughSink)
     }
 }
 
-std::string Announcer::play(std::string_view name)
+std::string Announcer::play(std::string_view name, bool stoppable)
 {
     pauseIfDue(true);
     qCDebug(lcSpeech, "clip %.*s", static_cast<int>(name.size()), name.data());
     std::string heard(name);
-    if (isValidClipName(name)) {
+    if (isValidClipName(name) && stoppable && m_whileSounding != nullptr) {
+        m_sink.startClip(name);
+        while (!m_silenced && !m_sink.awaitClip(kLookEvery)) {
+            m_whileSounding->look();
+        }
+        if (m_silenced) {
+            qCDebug(lcSpeech, "stopped in clip %.*s", static_cast<int>(name.size()), name.data());
+        }
+    } else if (isValidClipName(name)) {
         m_sink.playClip(name);
     } else {
         m_sink.playMissing(name);
@@ -401,7 +412,7 @@ void Announcer::farewell(std::string_view clip)
         }
         loseService();
     }
-    heard.add(Reading::None, play(clip));
+    heard.add(Reading::None, play(clip, false));
     m_sink.drain();
     report(heard);
 }

@@ -3,10 +3,10 @@
 // announcement makes stale, says the rest clip by clip through the ClipSink, or part by part
 // through a speech service when the operator chose one, with a pause between announcements,
 // and has the link take its step between clips (or while a part is spoken) through the one
-// BetweenClips seam. While the knob turns it holds the frequency reports back until they stop,
-// and it shortens a readout whose megahertz were just heard, when the operator asks. It owns
-// muting, the farewell and saying the last announcement again; the lifecycle tells it when speaking
-// has to stop.
+// BetweenClips seam; while a clip sounds it looks only for the operator's request to stop.
+// While the knob turns it holds the frequency reports back until they stop, and it shortens a
+// readout whose megahertz were just heard, when the operator asks. It owns muting, the farewell
+// and saying the last announcement again; the lifecycle tells it when speaking has to stop.
 #pragma once
 
 #include "announcement.h"
@@ -36,6 +36,15 @@ public:
     virtual void betweenClips() = 0;
 };
 
+// Looked at every few milliseconds while a clip sounds (or a part is spoken), so that the
+// operator can stop the speech within the clip: the only thing it may do is call silence().
+// Nothing else is handled, and the line is not read, until the clip has been heard.
+class WhileClipSounds {
+public:
+    virtual ~WhileClipSounds() = default;
+    virtual void look() = 0;
+};
+
 // Told of every announcement once it is over, with what was heard of it: the parts passed over
 // are missing, and a name that is no clip is kept as asked, marked by a leading '?'.
 class AnnouncementListener {
@@ -61,6 +70,8 @@ public:
     static constexpr std::chrono::milliseconds kPause { 200 };
     // How long the megahertz heard last count as known to the operator.
     static constexpr std::chrono::seconds kShortReadoutMemory { 10 };
+    // How often a sounding clip is looked through; the sound stops within this of a stop.
+    static constexpr std::chrono::milliseconds kLookEvery { 2 };
 
     explicit Announcer(ClipSink &sink, const Lifecycle *lifecycle = nullptr)
         : m_sink(sink), m_lifecycle(lifecycle)
@@ -89,6 +100,7 @@ public:
     // Whether the radio's unasked reports about a reading are said; answers always are.
     void setAnnounced(const AnnouncedReading &reading, bool on);
     bool announced(const AnnouncedReading &reading) const;
+    void setWhileClipSounds(WhileClipSounds *watch) { m_whileSounding = watch; }
 
     // Says everything through the service, in the words of `words`, until it fails; then the
     // clips take over for good and `lost` is told why, once.
@@ -115,7 +127,8 @@ public:
 
     // Stops speaking: what is being said ends at once (the sound itself, through the sink, or
     // the service's speech of this program alone) and what waits is dropped. Later
-    // announcements are said as usual.
+    // announcements are said as usual. Called from WhileClipSounds::look, it ends the clip
+    // that sounds; the heard announcement ends with that clip.
     void silence();
 
     // The last announcement heard, said again as the program's own words.
@@ -178,8 +191,9 @@ private:
     void stepBetweenClips();
     void loseService();
     void pauseIfDue(bool throughSink);
-    // Plays one clip after the pause that may be due; returns the name as heard.
-    std::string play(std::string_view clip);
+    // Plays one clip after the pause that may be due; returns the name as heard. A stoppable
+    // clip is looked through while it sounds and ends early when silenced.
+    std::string play(std::string_view clip, bool stoppable);
     void report(const Announcement &heard);
 
     ClipSink &m_sink;
@@ -190,6 +204,7 @@ private:
     ServiceBounds m_bounds;
     BetweenClips *m_betweenClips = nullptr;
     AnnouncementListener *m_listener = nullptr;
+    WhileClipSounds *m_whileSounding = nullptr;
     std::deque<Announcement> m_queue; // the front is the one being said
     Announcement m_last;
     Clock m_clock = &std::chrono::steady_clock::now;

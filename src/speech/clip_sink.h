@@ -1,6 +1,6 @@
 // The seam between deciding what to say and making it heard. The product plays clips through
-// the sound card; tests and the replay tool record the names instead. Playback is synchronous:
-// playClip returns when the clip has been heard, so clips never overlap.
+// the sound card; tests and the replay tool record the names instead. Clips never overlap:
+// playClip returns when the clip has been heard, and a clip started is awaited before the next.
 #pragma once
 
 #include <algorithm>
@@ -28,6 +28,16 @@ public:
     // Plays the clip of this name to its end. Only valid clip names reach this call.
     virtual void playClip(std::string_view name) = 0;
 
+    // The same in two halves, so that the wait can be interrupted: startClip queues the clip,
+    // awaitClip waits at most `limit` for it to be heard and says whether it has been (or
+    // was stopped). A sink that does not sound plays the whole clip at the start.
+    virtual void startClip(std::string_view name) { playClip(name); }
+    virtual bool awaitClip(std::chrono::milliseconds limit)
+    {
+        (void)limit;
+        return true;
+    }
+
     // Something that is no clip name was asked for (an empty name, reply garbage): a short
     // beep or silence, never an error, and never a file path built from it.
     virtual void playMissing(std::string_view requested) = 0;
@@ -35,7 +45,8 @@ public:
     // A stretch of silence between two announcements; a sink that only records names skips it.
     virtual void playSilence(std::chrono::milliseconds length) { (void)length; }
 
-    // What has been played but not yet heard goes unheard: the operator stopped the speech.
+    // What has been played but not yet heard goes unheard within a few milliseconds, and a
+    // clip being awaited counts as heard: the operator stopped the speech.
     virtual void stop() { }
 
     // Returns once everything played so far has been heard to its end. playClip may return

@@ -5,9 +5,11 @@
 #include "caption_button.h"
 #include "control_table.h"
 #include "history_window.h"
+#include "keys_while_speaking.h"
 #include "link.h"
 #include "menu_accessibility.h"
 #include "radio_marks.h"
+#include "value_entry.h"
 #include "version.h"
 
 #include <QAction>
@@ -126,6 +128,7 @@ Q7Status::Q7Status(WindowParts parts, QWidget *parent)
     connect(&m_link.reportModes(), &ReportModes::changed, this, &Q7Status::drawReportMode);
     addWindowKey("repeat_announcement", Qt::Key_R, &Q7Status::repeatAnnouncement);
     addWindowKey("announcement_history", Qt::Key_H, &Q7Status::showHistory);
+    m_keysWhileSpeaking = std::make_unique<KeysWhileSpeaking>(m_announcer, *this, *m_entry);
     // The client area has its own fixed size; the window is that plus the menu bar, no more.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     m_getInfo->setFocus();

@@ -28,6 +28,7 @@ class AnnouncementLog;
 class Announcer;
 struct AnnouncedReading;
 class HistoryWindow;
+class KeysWhileSpeaking;
 class Interpreter;
 class Link;
 class OperatorSettings;
@@ -195,6 +196,7 @@ private:
     std::unique_ptr<RadioMarks> m_radioMarks;
     AnnouncementLog *m_log = nullptr;
     std::unique_ptr<HistoryWindow> m_history;
+    std::unique_ptr<KeysWhileSpeaking> m_keysWhileSpeaking;
 };
 
 } // namespace vexalo

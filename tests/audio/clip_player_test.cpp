@@ -36,7 +36,7 @@ struct Player {
         makeNamedPipe(sounds / "pipe.wav");
         options.folder = sounds;
         sink = std::make_unique<OutputClipSink>(std::make_unique<FakeAudioOutput>(device),
-                                                   std::move(options));
+                                                std::move(options));
     }
 
     // What the device should have heard for these clips, a kBeep standing for the beep and
@@ -221,6 +221,25 @@ TEST(OutputClipSink, LetsTheQueuePlayOutWhenClosedAfterUse)
         player.sink.reset();
         EXPECT_EQ(player.device.closes, used ? 1 : 0);
         EXPECT_EQ(player.device.opens, used ? 1 : 0) << "construction must not open the device";
+    }
+}
+
+TEST(OutputClipSink, StopDropsWhatIsQueuedAndEndsTheWaitForTheClip)
+{
+    for (const bool stopped : { false, true }) {
+        Player player;
+        player.device.paused = true;
+        player.sink->startClip("14");
+        EXPECT_FALSE(player.sink->awaitClip(1ms)) << "a clip not yet heard";
+        if (stopped) {
+            player.sink->stop();
+        }
+        EXPECT_EQ(player.sink->awaitClip(1ms), stopped);
+        EXPECT_EQ(player.device.queued == 0, stopped);
+        player.device.paused = false;
+        player.sink->playClip("0"); // a later clip is played as usual
+        EXPECT_EQ(player.device.heard, player.expected({ "14", "0" })) << stopped;
+        EXPECT_EQ(player.device.stops, stopped ? 1 : 0);
     }
 }
 

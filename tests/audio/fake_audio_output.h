@@ -6,6 +6,7 @@
 #include "audio_output.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <vector>
 
@@ -16,10 +17,12 @@ struct Device {
     bool present = true;
     int rate = 22050;
     bool failWrites = false;
+    bool paused = false; // takes nothing from the queue, so every wait runs out
 
     bool open = false;
     int opens = 0;
     int closes = 0;
+    int stops = 0;
     long queued = 0;
     std::vector<std::int16_t> heard;
     std::vector<long> queuedAfterDrain;
@@ -47,10 +50,19 @@ public:
         return true;
     }
 
-    void drainTo(long frames) override
+    bool drainTo(long frames, std::chrono::milliseconds) override
     {
-        m_device.queued = std::min(m_device.queued, frames);
+        if (!m_device.paused) {
+            m_device.queued = std::min(m_device.queued, frames);
+        }
         m_device.queuedAfterDrain.push_back(m_device.queued);
+        return m_device.queued <= frames;
+    }
+
+    void stop() override
+    {
+        m_device.queued = 0;
+        ++m_device.stops;
     }
 
     void close() override

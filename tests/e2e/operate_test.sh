@@ -1,14 +1,22 @@
 #!/usr/bin/env bash
 # Operating the radio from the keyboard, into the real window under Xvfb against q7sim: steps,
 # a larger step, a typed frequency (accepted and refused), a mode, undo and reading everything;
-# each change is heard once, in the radio's words.
+# each change is heard once, in the radio's words. The clips sound (as beeps: there is no sound
+# folder) into a private PulseAudio, so that Escape can be pressed while one plays.
 # Usage: operate_test.sh VEXALO Q7SIM
 set -euo pipefail
 vexalo=$1
 q7sim=$2
 
 LOGS="vexalo.log radio.log transcript.txt"
-source "$(dirname "$0")/../support/desktop_session.sh"
+here=$(cd "$(dirname "$0")" && pwd)
+source "$here/../support/desktop_session.sh"
+source "$here/../support/speech_services.sh"
+
+start_pulseaudio
+record_sink sink.raw
+printf '</usr/share/alsa/alsa.conf>\npcm.!default { type pulse }\nctl.!default { type pulse }\n' >alsa.conf
+export ALSA_CONFIG_PATH=$work/alsa.conf
 
 start_radio "$q7sim" com1 radio.log
 printf '1,0,#FALSE#\r\n' >vexalo.ini
@@ -88,6 +96,22 @@ m=$(mark)
 xdotool key ctrl+i
 expect_said "$m" "14 0 3 8 pt 0 0 a split off cw fl2 5 hundred hz rit xit off agc fast nb off \
 pre on att off power 5 pt 0 watts speed 20 "
+
+# Escape while a clip of the readout sounds: that clip stops, the rest is not said, and what
+# comes later is said whole.
+m=$(mark)
+stops=$(grep -c "^stopped in clip " vexalo.log || true)
+xdotool key ctrl+i
+for _ in $(seq 100); do [[ "$(said_since "$m")" == *"split "* ]] && break; sleep 0.02; done
+xdotool key Escape
+wait_for vexalo.log "^stopped in clip " $((stops + 1))
+sleep 1
+[[ "$(said_since "$m")" != *"speed 20 "* ]] || fail "the readout went on after Escape"
+m=$(mark)
+xdotool key ctrl+1
+wait_for radio.log " cmd MD1;"
+expect_said "$m" "lsb "
+
 # Each confirmation is a line of the transcript, as it is of the announcements window.
 for line in "14028.00 A" "USB" "CW" "not accepted: 60500.00" "step 10 kHz"; do
     grep -qx -- "$line" transcript.txt || fail "no line '$line' in the transcript"

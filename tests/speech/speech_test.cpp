@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace vexalo::testing {
 namespace {
 
@@ -96,6 +98,50 @@ TEST(Announcements, ArePausedBetweenAndMutingAlwaysEnds)
               (std::vector<std::string> { "clip rit", "clip off", "pause 1", "clip a", "pause 1",
                                           "clip 73s", "drain" }))
         << "a muted announcement says nothing and needs no pause; the farewell is heard muted";
+}
+
+// Escape while a clip sounds: the clip ends there, the rest of the announcement and what waits
+// behind it are dropped, and a later announcement is said whole.
+TEST(Announcements, AStopWhileAClipSoundsEndsItThereAndDropsWhatWaits)
+{
+    struct Look : WhileClipSounds {
+        std::function<void()> seen;
+        void look() override { seen(); }
+    };
+    const struct {
+        const char *stopIn; // "" for no stop
+        Clips heard;
+    } cases[] = {
+        { "", { "14", "0", "|", "usb", "|", "a" } },
+        { "14", { "14", "stop", "|", "a" } },
+        { "0", { "14", "0", "stop", "|", "a" } },
+        { "usb", { "14", "0", "|", "usb", "stop", "|", "a" } },
+    };
+    for (const auto &c : cases) {
+        ClipRecorder<> sink;
+        sink.recordPauses = true;
+        sink.soundsOneLook = true;
+        Announcer announcer(sink);
+        announcer.unmute();
+        Look look;
+        std::string sounding;
+        sink.onClip = [&sounding](std::string_view name) { sounding = name; };
+        look.seen = [&] {
+            if (sounding == c.stopIn) {
+                announcer.silence();
+            }
+        };
+        announcer.setWhileClipSounds(&look);
+        announcer.enqueue(Announcement::program({ "14", "0" }));
+        announcer.enqueue(Announcement::program({ "usb" }));
+        announcer.speak();
+        announcer.say({ "a" });
+        Clips log;
+        for (const std::string &line : sink.log()) {
+            log.push_back(line == "stop" ? line : clipNames(std::vector { line }).at(0));
+        }
+        EXPECT_EQ(log, c.heard) << c.stopIn;
+    }
 }
 
 } // namespace

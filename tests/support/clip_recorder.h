@@ -43,6 +43,18 @@ public:
     ClipRecorder &operator=(const ClipRecorder &) = delete;
 
     void playClip(std::string_view name) override { append("clip ", name); }
+    void startClip(std::string_view name) override
+    {
+        playClip(name);
+        m_sounding = soundsOneLook;
+    }
+    bool awaitClip(std::chrono::milliseconds) override { return !std::exchange(m_sounding, false); }
+    // A stop shows as "stop" and ends the clip that sounds.
+    void stop() override
+    {
+        append("stop", "");
+        m_sounding = false;
+    }
     void playMissing(std::string_view requested) override { append("missing ", requested); }
     void playSilence(std::chrono::milliseconds length) override
     {
@@ -56,6 +68,8 @@ public:
 
     // The pause between two announcements shows as "pause 1" (its length is the clock's).
     bool recordPauses = false;
+    // Each clip started sounds until it has been awaited once more, so a look falls within it.
+    bool soundsOneLook = false;
 
     const Log &log() const { return m_log; }
 
@@ -76,6 +90,7 @@ private:
 
     Log m_own;
     Log &m_log;
+    bool m_sounding = false;
 };
 
 } // namespace vexalo::testing
