@@ -147,6 +147,13 @@ void PassThroughPort::hangUp()
             const bool hadProgram = m_openers > 0;
             m_openers = 0;
             close();
+            // Until the line is made anew the link must not name the one just closed: the
+            // system gives that name to the next pseudo-terminal anyone makes, perhaps another
+            // program's line or a terminal, which a program opening the port would then reach.
+            const QFileInfo link(m_link);
+            if (link.isSymLink() && link.symLinkTarget() == m_device) {
+                QFile::remove(m_link);
+            }
             if (hadProgram) {
                 emit programClosed();
             }

@@ -188,15 +188,24 @@ QProcessEnvironment commaDesktop(const QString &folder)
     return env;
 }
 
-// Sharing starts once the handshake is over, which may be after the report mode is sent.
-bool sharingStarted(ProgramRun &run)
+// Sharing starts once the handshake is over, which may be after the report mode is sent; a
+// way in that could not be had is noted, and the note is the failure's message.
+::testing::AssertionResult sharingStarted(ProgramRun &run)
 {
     QElapsedTimer clock;
     clock.start();
     while (!logged(run, "Sharing the radio: ", "") && clock.elapsed() < 10000) {
         runFor(run, std::chrono::milliseconds(50));
     }
-    return logged(run, "Sharing the radio: ", "");
+    std::string notes;
+    for (const LogLine &line : run.log) {
+        if (line.text.starts_with("Sharing")) {
+            notes += line.text + "\n";
+        }
+    }
+    const bool both = logged(run, "Sharing the radio: ", "")
+        && notes.find("pass-through port cat1") != std::string::npos;
+    return both ? ::testing::AssertionSuccess() : ::testing::AssertionFailure() << notes;
 }
 
 Strings startingAt(const Strings &all, std::size_t from)
