@@ -105,7 +105,15 @@ xdotool key ctrl+i
 for _ in $(seq 100); do [[ "$(said_since "$m")" == *"split "* ]] && break; sleep 0.02; done
 xdotool key Escape
 wait_for vexalo.log "^stopped in clip " $((stops + 1))
-sleep 1
+# An answer already asked for may still come and be said; wait until nothing has been said for
+# a second (a busy machine delays it), then the readout must not have reached its end.
+quiet=0 last=""
+for _ in $(seq 200); do
+    now=$(said_since "$m")
+    if [ "$now" = "$last" ]; then quiet=$((quiet + 1)); else quiet=0 last=$now; fi
+    [ "$quiet" -ge 10 ] && break
+    sleep 0.1
+done
 [[ "$(said_since "$m")" != *"speed 20 "* ]] || fail "the readout went on after Escape"
 m=$(mark)
 xdotool key ctrl+1
