@@ -63,7 +63,7 @@ void Q7Status::buildRadioMenu()
                                   const QKeySequence &keys, auto handler) {
         QAction *entry = addEntry(menu, name, caption, keys);
         entry->setCheckable(true);
-        connect(entry, &QAction::triggered, this, [this, entry, handler](bool checked) {
+        connect(entry, &QAction::triggered, this, [entry, handler](bool checked) {
             // The mark is the radio's to set: it follows the confirmation, not the click.
             entry->setChecked(!checked);
             handler();
