@@ -1,5 +1,6 @@
 #include "output_clip_sink.h"
 
+#include "generated_sound.h"
 #include "portaudio_output.h"
 
 namespace vexalo {
@@ -108,12 +109,16 @@ const Frames *OutputClipSink::clipFrames(std::string_view name)
     if (const auto cached = m_cache.find(name); cached != m_cache.end()) {
         return &cached->second;
     }
-    // A failed decode is not remembered, so a clip added to the folder later is found.
-    auto frames = decodeClip(m_options.folder / (std::string(name) + ".wav"), m_rate);
+    // A cue is made here, already soft at its edges, and never read from the folder. A failed
+    // decode is not remembered, so a clip added to the folder later is found.
+    auto frames = generatedSound(name, m_rate);
     if (!frames) {
-        return nullptr;
+        frames = decodeClip(m_options.folder / (std::string(name) + ".wav"), m_rate);
+        if (!frames) {
+            return nullptr;
+        }
+        softenLoudEdges(*frames, m_rate);
     }
-    softenLoudEdges(*frames, m_rate);
     return &m_cache.emplace(std::string(name), std::move(*frames)).first->second;
 }
 

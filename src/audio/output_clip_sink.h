@@ -1,6 +1,7 @@
 // The product's ClipSink: plays "ZSsounds/" + name + ".wav", relative to the working directory,
 // on the default sound card. Relies on an AudioOutput for the device (PortAudioOutput unless
-// one is given) and on clip_decoder for the files; each clip is decoded once and kept.
+// one is given), on clip_decoder for the files and on generated_sound for the cues; each clip is
+// made once and kept.
 #pragma once
 
 #include "audio_output.h"

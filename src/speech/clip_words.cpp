@@ -1,6 +1,7 @@
 #include "clip_words.h"
 
 #include "clip_sink.h"
+#include "cues.h"
 #include "logging.h"
 #include "regular_file.h"
 
@@ -63,6 +64,9 @@ std::string_view field(std::string_view line, std::size_t &from)
 ClipWords ClipWords::english()
 {
     ClipWords words;
+    for (const Cue &cue : kCues) {
+        words.m_display.emplace(cue.clip, cue.display);
+    }
     words.read(englishClipTable());
     return words;
 }
@@ -117,8 +121,8 @@ std::string ClipWords::utterance(const std::vector<std::string> &clips) const
 {
     std::string text;
     for (const std::string &clip : clips) {
-        if (!isValidClipName(clip)) {
-            continue; // reply garbage is never read out
+        if (!isValidClipName(clip) || isCue(clip)) {
+            continue; // reply garbage is never read out, and a tone is no word
         }
         const auto found = m_spoken.find(clip);
         if (!text.empty()) {

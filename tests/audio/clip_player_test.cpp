@@ -1,11 +1,15 @@
 #include "clip_files.h"
+#include "cues.h"
 #include "fake_audio_output.h"
+#include "generated_sound.h"
 #include "output_clip_sink.h"
 #include "platform_files.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <map>
 #include <memory>
 #include <string>
@@ -141,6 +145,25 @@ TEST(OutputClipSink, ReadsEachClipOnceButLooksAgainForMissingOnes)
     EXPECT_EQ(player.device.heard, player.expected({ "pt", kBeep, "pt", "hz" }));
     EXPECT_EQ(player.sink->cachedClips(), 2u);
     EXPECT_GE(player.sink->cachedBytes(), (900 + 2100) * sizeof(std::int16_t));
+}
+
+TEST(OutputClipSink, MakesTheCuesItselfQuietAtBothEndsWhateverTheFolderHolds)
+{
+    for (const int rate : { 22050, 48000 }) {
+        for (const Cue &cue : kCues) {
+            Player player({}, rate);
+            // A file of a cue's name is an operator's stray recording, never the cue.
+            writeWav(player.sounds / (std::string(cue.clip) + ".wav"), patternFor("x", 900), 22050);
+            player.say({ std::string(cue.clip) });
+            const Samples &heard = player.device.heard;
+            ASSERT_EQ(heard, generatedSound(cue.clip, rate).value()) << cue.clip << " " << rate;
+            ASSERT_GT(heard.size(), static_cast<std::size_t>(rate / 100)) << cue.clip;
+            EXPECT_LT(std::abs(heard.front()), kLoudEdge) << cue.clip;
+            EXPECT_LT(std::abs(heard.back()), kLoudEdge) << cue.clip;
+            EXPECT_GT(*std::max_element(heard.begin(), heard.end()), kLoudEdge) << cue.clip;
+        }
+    }
+    EXPECT_FALSE(generatedSound("pt", 22050));
 }
 
 TEST(OutputClipSink, ConvertsClipsToTheRateTheDevicePlays)

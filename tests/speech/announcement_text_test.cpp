@@ -4,6 +4,7 @@
 #include "announcer.h"
 #include "clip_recorder.h"
 #include "clip_words.h"
+#include "cues.h"
 #include "platform_files.h"
 
 #include <QTemporaryDir>
@@ -70,6 +71,8 @@ TEST(SpokenWords, EachKindOfAnnouncementInEnglishAndGerman)
           "R I T plus one two zero hertz",
           "R I T plus eins zwei null Hertz" },
         { { "7", "pt", "0" }, "seven point zero", "sieben Komma null" },
+        // A tone is no word.
+        { { "cue_band_entered", "7", "pt", "0" }, "seven point zero", "sieben Komma null" },
         { { "q7_error" }, "radio error", "Funkgerätfehler" },
         { { "dorvaneq7" }, "Welcome to Vexalo for the Q 7", "Willkommen bei Vexalo für den Q 7" },
         { { "73s" }, "seventy three", "dreiundsiebzig" },
@@ -85,9 +88,9 @@ TEST(SpokenWords, EachKindOfAnnouncementInEnglishAndGerman)
 
 TEST(AnnouncementText, EveryClipOfTheTableIsWritten)
 {
-    // 55 words, "0" to "9" and "00" to "99": a line of the table without its written form
-    // would be missing here.
-    EXPECT_EQ(ClipWords::english().size(), 165u);
+    // 55 words, "0" to "9" and "00" to "99", and the cues: a line of the table without its
+    // written form would be missing here.
+    EXPECT_EQ(ClipWords::english().size(), 165u + std::size(kCues));
 }
 
 TEST(AnnouncementText, TakesTheVoiceFoldersWordsOverEnglish)
