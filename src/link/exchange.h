@@ -38,6 +38,9 @@ public:
 
     // Records Vexalo's command if it expects a reply; 0 when it expects none.
     Ticket sent(std::string_view command, Kind kind = Kind::Plain);
+    // Records Vexalo's setting, which only the radio's error reply answers; it is no query
+    // Vexalo waits for.
+    Ticket settingSent(std::string_view command);
     // Records a client's command, always: a query of two letters expects a reply with them in
     // upper case ("id;" too: a client's "id;" must not take whatever comes), and any command,
     // query or not, may be answered by the radio's error reply ("?;").
@@ -80,7 +83,7 @@ private:
         Kind kind;
         Clock::time_point sentAt;
         Asker asker;
-        std::string setting; // a client's setting: its two letters in upper case
+        std::string setting; // a setting: its two letters in upper case
         bool readBack = false;
     };
     Ticket record(std::optional<std::string> prefix, Kind kind, const Asker &asker = {},

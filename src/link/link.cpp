@@ -54,6 +54,15 @@ bool Link::SendCommand(std::string_view command)
     return true;
 }
 
+bool Link::set(std::string_view setting)
+{
+    if (!SendCommand(setting)) {
+        return false;
+    }
+    m_exchange.settingSent(setting);
+    return true;
+}
+
 Exchange::Ticket Link::ask(std::string_view command, Exchange::Kind kind)
 {
     return SendCommand(command) ? m_exchange.sent(command, kind) : 0;

@@ -54,6 +54,9 @@ public:
 
     // Writes one command; a failed write is heard as "q7_error". True when it was written.
     bool SendCommand(std::string_view command);
+    // Writes the operator's setting and records it, so that the radio's refusal ("?;") is
+    // Vexalo's and not taken for the answer to a client's query sent after it.
+    bool set(std::string_view setting);
 
     // The shutdown's release of the radio: straight to the port, nothing awaited, and a closed
     // port is no reason for an error clip. Reports switched on for clients alone go off first.
