@@ -999,6 +999,70 @@ def escape_section(table, route, display, presses=9):
               target="<= 50 ms", bound="")
 
 
+def keyboard_section(table, route, display, presses=7):
+    """Tuning from the keyboard: Ctrl+Up's confirmation against Alt+A's answer, each pressed
+    after the same idle, and Ctrl+Up pressed 90 times at 30 a second, as a held key repeats."""
+    note(f"{route.short}: tuning from the keyboard")
+    run = Run(b"1,0,#FALSE#\r\n", display, route.env)
+    pressed = {"alt+a": [], "ctrl+Up": []}
+    try:
+        run.wait_for("send AI0;")
+        run.wait_quiet(0.5)
+        run.focus(display)
+        for _ in range(presses):
+            for key in pressed:
+                said = len([1 for _, t in run.log() if t == "clip a"])
+                time.sleep(1.0)
+                pressed[key].append(press(display, key))
+                run.wait_for("clip a", 15, said + 1)
+                run.wait_quiet(0.3)
+        time.sleep(1.0)
+        held_from = len(run.clips())
+        env = dict(os.environ, DISPLAY=display)
+        subprocess.run(["xdotool", "key", "--repeat", "90", "--delay", "33", "ctrl+Up"],
+                       env=env, timeout=60)
+        released = time.time()
+        # The confirmation ends with the VFO's letter; a readout's clips can be far apart on
+        # a new stream, so its end is waited for, not a quiet moment.
+        run.wait_for("clip a", 15, len([1 for _, t in run.log() if t == "clip a"]) + 1)
+        run.wait_quiet(1.0, limit=30)
+        sent = [when for when, text in run.log() if re.fullmatch(r"send FA\d{11};", text)]
+        due = run.sounds_due()
+        clips = run.clips()
+        commands = [(when, kind, text) for when, kind, text in run.sim_log()
+                    if kind in ("cmd", "reply") and text.startswith("FA")]
+    finally:
+        run.stop()
+    lead_in = leading_silence("14")
+
+    def first_sounds(times):
+        return [next(d + lead_in for d in due if d >= t) - t for t in times
+                if any(d >= t for d in due)]
+
+    answers = {key: first_sounds(times) for key, times in pressed.items()}
+    table.section(f"{route.name}: tuning from the keyboard, q7sim at line pace")
+    table.add("Alt+A to first sound (from log)", answers["alt+a"], target="reported", bound="")
+    alt = statistics.median(answers["alt+a"]) * 1000 if answers["alt+a"] else 0
+    table.add("Ctrl+Up to first sound of the confirmation (from log)", answers["ctrl+Up"],
+              target=f"<= {alt + 40:.0f} ms (Alt+A + 40)", bound="two exchanges at line pace")
+    # One setting on the line at a time: each leaves only when the one before has had the
+    # line's time for its 14 characters (29 ms at 4800 baud).
+    held = sent[-90:]
+    crowded = sum(1 for a, b in zip(held, held[1:]) if b - a < 14 * 10 / 4800)
+    first = next((text for _, kind, text in commands if kind == "reply"), "FA0;")
+    last = next((text for _, kind, text in reversed(commands) if kind == "reply"), "FA0;")
+    steps = (int(last[2:-1]) - int(first[2:-1])) // 1000 - presses
+    table.add("Ctrl+Up x90 at 30/s: steps the radio went up (1 kHz each)", [steps], unit="",
+              scale=1, target="90", bound="90")
+    table.add("Ctrl+Up x90 at 30/s: settings sent while the one before was on the line",
+              [crowded], unit="", scale=1, target="0", bound="0")
+    readouts_after = readouts(clips[held_from:])
+    table.add("Ctrl+Up x90 at 30/s: confirmations said", [len(readouts_after)], unit="",
+              scale=1, target="1", bound="1")
+    table.add("Ctrl+Up x90 at 30/s: last press to first sound (from log)",
+              first_sounds([released]), target="<= 400 ms", bound="")
+
+
 def memory_section(table, display):
     table.section("The program, memory over 1000 readouts (Full Auto, q7sim --fast, no sound)")
     script = "wait 1\n" + "tune a +10\nwait 0.01\n" * 1000
@@ -1090,6 +1154,8 @@ def main():
         display = ":" + os.read(read_end, 16).decode().strip()
         if "--escape" in sys.argv[2:]:
             escape_section(table, PulseAudio(work).route, display)
+        elif "--keyboard" in sys.argv[2:]:
+            keyboard_section(table, PulseAudio(work).route, display)
         elif quick:
             summary = quick_main(table, display, work)
         else:
@@ -1111,6 +1177,7 @@ def main():
                                        [1, 1, 6, 20], recorded_target=True)
             shared_sections(table, pulseaudio.route, display)
             escape_section(table, pulseaudio.route, display)
+            keyboard_section(table, pulseaudio.route, display)
             full_auto_sections(table, gnome, display, keep_fed, rows)
             silent_radio_section(table, display, rows)
             stopping_section(table, display)
