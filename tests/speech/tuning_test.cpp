@@ -3,12 +3,14 @@
 // each tick (when the link's timer would fire); what is heard is compared.
 #include "announcer.h"
 #include "clip_recorder.h"
+#include "cues.h"
 #include "interpreter.h"
 #include "status_report.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 
 namespace vexalo::testing {
 namespace {
@@ -19,11 +21,14 @@ struct Arrival {
     int at; // ms since the start
     const char *reply; // nullptr: only the timer fires
     bool asked = false;
+    // Taken by the step between two clips of what is being said, as the link takes it.
+    bool whileSpeaking = false;
 };
 
 struct Tuning {
     std::chrono::milliseconds settle { 0 };
     bool shortReadouts = false;
+    bool ticks = false;
     std::vector<std::string_view> unannounced {}; // names of --announce
 };
 
@@ -36,6 +41,7 @@ Clips heardFrom(const Tuning &tuning, const std::vector<Arrival> &arrivals)
     announcer.setSettle(tuning.settle);
     announcer.setSettling(tuning.settle.count() > 0);
     announcer.setShortReadouts(tuning.shortReadouts);
+    announcer.setTicks(tuning.ticks);
     for (const AnnouncedReading &reading : kAnnouncedReadings) {
         announcer.setAnnounced(reading,
                                std::ranges::find(tuning.unannounced, reading.name)
@@ -45,12 +51,27 @@ Clips heardFrom(const Tuning &tuning, const std::vector<Arrival> &arrivals)
     RadioState start;
     start.rx_vfo = std::string("0");
     Interpreter interpreter(start);
-    for (const Arrival &arrival : arrivals) {
+    std::size_t next = 0;
+    const auto deliver = [&] {
+        const Arrival &arrival = arrivals[next++];
         now = std::chrono::steady_clock::time_point {} + std::chrono::milliseconds(arrival.at);
         if (arrival.reply != nullptr) {
             const ReplyContext context { .asked = arrival.asked, .fullAuto = true };
             announcer.enqueue(interpreter.HandleReply(arrival.reply, context).announcement);
         }
+    };
+    struct Step : BetweenClips {
+        std::function<void()> take;
+        void betweenClips() override { take(); }
+    } step;
+    step.take = [&] {
+        while (next < arrivals.size() && arrivals[next].whileSpeaking) {
+            deliver();
+        }
+    };
+    announcer.setBetweenClips(&step);
+    while (next < arrivals.size()) {
+        deliver();
         announcer.speak();
     }
     return sink.take();
@@ -59,6 +80,8 @@ Clips heardFrom(const Tuning &tuning, const std::vector<Arrival> &arrivals)
 const Clips k14025 = { "14", "0", "2", "5", "pt", "0", "0" };
 const Clips k14026 = { "14", "0", "2", "6", "pt", "0", "0" };
 const Clips k14027 = { "14", "0", "2", "7", "pt", "0", "0" };
+const Clips kTicked = { std::string(kTick.clip) };
+const Clips kTickedHigh = { std::string(kTickHigh.clip) };
 
 Clips operator+(Clips a, const Clips &b)
 {
@@ -105,6 +128,53 @@ TEST(Settle, OnlyTheNewestFrequencyReportIsSaidOnceTheyStop)
     };
     for (const auto &c : cases) {
         EXPECT_EQ(heardFrom({ .settle = c.settle }, c.arrivals), c.heard) << c.name;
+    }
+}
+
+TEST(Ticks, AKilohertzCrossedTicksWhileNothingIsSaid)
+{
+    const Clips k14030 = { "14", "0", "3", "0", "pt", "0", "0" };
+    const std::vector<Arrival> tuning = { { 0, "FA00014025000;" },
+                                          { 100, "FA00014025500;" },
+                                          { 200, "FA00014026000;" },
+                                          { 300, "FA00014030000;" },
+                                          { 600, nullptr } };
+    const struct {
+        const char *name;
+        bool ticks;
+        std::chrono::milliseconds settle;
+        std::vector<Arrival> arrivals;
+        Clips heard;
+    } cases[] = {
+        { "within the kilohertz none, across it a tick, across ten a higher one", true, 300ms,
+          tuning, kTicked + kTickedHigh + k14030 },
+        { "off: none", false, 300ms, tuning, k14030 },
+        { "at most one each 50 ms",
+          true,
+          300ms,
+          { { 0, "FA00014025000;" },
+            { 100, "FA00014026000;" },
+            { 149, "FA00014027000;" },
+            { 150, "FA00014028000;" },
+            { 450, nullptr } },
+          kTicked + kTicked + Clips { "14", "0", "2", "8", "pt", "0", "0" } },
+        { "none over speech: a report taken between two clips is not ticked",
+          true,
+          0ms,
+          { { 0, "FA00014025000;" },
+            { 1000, "FA00014026000;" },
+            { 1010, "FA00014027000;", false, true },
+            { 1100, nullptr } },
+          k14025 + kTicked + Clips { "14" } + k14027 },
+        { "an answer is no tuning",
+          true,
+          300ms,
+          { { 0, "FA00014025000;" }, { 100, "FA00014026000;", true } },
+          k14026 + Clips { "a" } },
+    };
+    for (const auto &c : cases) {
+        EXPECT_EQ(heardFrom({ .settle = c.settle, .ticks = c.ticks }, c.arrivals), c.heard)
+            << c.name;
     }
 }
 
