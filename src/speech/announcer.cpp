@@ -84,7 +84,9 @@ void Announcer::tickIfDue()
         return;
     }
     m_lastTick = now;
-    m_sink.playClip(due == Crossing::TenKilohertz ? kTickHigh.clip : kTick.clip);
+    const std::string_view tick = due == Crossing::TenKilohertz ? kTickHigh.clip : kTick.clip;
+    qCDebug(lcSpeech, "clip %.*s", static_cast<int>(tick.size()), tick.data());
+    m_sink.playClip(tick);
 }
 
 void Announcer::setAnnounced(const AnnouncedReading &reading, bool on)
