@@ -10,7 +10,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <functional>
 
 namespace vexalo::testing {
 namespace {
@@ -21,8 +20,7 @@ struct Arrival {
     int at; // ms since the start
     const char *reply; // nullptr: only the timer fires
     bool asked = false;
-    // Taken by the step between two clips of what is being said, as the link takes it.
-    bool whileSpeaking = false;
+    bool whileSpeaking = false; // arrives while a clip of what is being said sounds
 };
 
 struct Tuning {
@@ -60,16 +58,11 @@ Clips heardFrom(const Tuning &tuning, const std::vector<Arrival> &arrivals)
             announcer.enqueue(interpreter.HandleReply(arrival.reply, context).announcement);
         }
     };
-    struct Step : BetweenClips {
-        std::function<void()> take;
-        void betweenClips() override { take(); }
-    } step;
-    step.take = [&] {
+    sink.onClip = [&](std::string_view) {
         while (next < arrivals.size() && arrivals[next].whileSpeaking) {
             deliver();
         }
     };
-    announcer.setBetweenClips(&step);
     while (next < arrivals.size()) {
         deliver();
         announcer.speak();
@@ -133,7 +126,6 @@ TEST(Settle, OnlyTheNewestFrequencyReportIsSaidOnceTheyStop)
 
 TEST(Ticks, AKilohertzCrossedTicksWhileNothingIsSaid)
 {
-    const Clips k14030 = { "14", "0", "3", "0", "pt", "0", "0" };
     const std::vector<Arrival> tuning = { { 0, "FA00014025000;" },
                                           { 100, "FA00014025500;" },
                                           { 200, "FA00014026000;" },
@@ -141,41 +133,30 @@ TEST(Ticks, AKilohertzCrossedTicksWhileNothingIsSaid)
                                           { 600, nullptr } };
     const struct {
         const char *name;
-        bool ticks;
-        std::chrono::milliseconds settle;
         std::vector<Arrival> arrivals;
         Clips heard;
     } cases[] = {
-        { "within the kilohertz none, across it a tick, across ten a higher one", true, 300ms,
-          tuning, kTicked + kTickedHigh + k14030 },
-        { "off: none", false, 300ms, tuning, k14030 },
+        { "within the kilohertz none, across it a tick, across ten a higher one", tuning,
+          kTicked + kTickedHigh + Clips { "14", "0", "3", "0", "pt", "0", "0" } },
         { "at most one each 50 ms",
-          true,
-          300ms,
           { { 0, "FA00014025000;" },
             { 100, "FA00014026000;" },
-            { 149, "FA00014027000;" },
-            { 150, "FA00014028000;" },
+            { 149, "FA00014025000;" },
+            { 150, "FA00014026000;" },
             { 450, nullptr } },
-          kTicked + kTicked + Clips { "14", "0", "2", "8", "pt", "0", "0" } },
-        { "none over speech: a report taken between two clips is not ticked",
-          true,
-          0ms,
-          { { 0, "FA00014025000;" },
-            { 1000, "FA00014026000;" },
-            { 1010, "FA00014027000;", false, true },
-            { 1100, nullptr } },
-          k14025 + kTicked + Clips { "14" } + k14027 },
-        { "an answer is no tuning",
-          true,
-          300ms,
-          { { 0, "FA00014025000;" }, { 100, "FA00014026000;", true } },
-          k14026 + Clips { "a" } },
+          kTicked + kTicked + k14026 },
+        { "none over speech: a report that comes while an answer is said",
+          { { 0, "FA00014025000;", true },
+            { 10, "FA00014026000;", false, true },
+            { 400, nullptr } },
+          k14025 + Clips { "a" } + k14026 },
     };
     for (const auto &c : cases) {
-        EXPECT_EQ(heardFrom({ .settle = c.settle, .ticks = c.ticks }, c.arrivals), c.heard)
-            << c.name;
+        EXPECT_EQ(heardFrom({ .settle = 300ms, .ticks = true }, c.arrivals), c.heard) << c.name;
     }
+    EXPECT_EQ(heardFrom({ .settle = 300ms }, tuning),
+              Clips({ "14", "0", "3", "0", "pt", "0", "0" }))
+        << "off: none";
 }
 
 TEST(ShortReadouts, OnlyWhatLiesBelowTheMegahertzWhenTheyWereJustHeard)
