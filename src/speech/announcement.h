@@ -68,8 +68,8 @@ enum class Origin {
     Program, // the program's own words (greeting, handshake, mode names, port, errors, farewell)
 };
 
-// The step of the dial a frequency report has crossed since the frequency before it, the
-// larger first wins: 14 019.99 to 14 020.00 crosses ten kilohertz.
+// The step of the dial a frequency report has crossed since the frequency before it; across
+// both it counts as the larger: 14 019.99 to 14 020.00 crosses ten kilohertz.
 enum class Crossing { None, Kilohertz, TenKilohertz };
 
 struct Part {

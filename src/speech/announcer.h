@@ -6,8 +6,8 @@
 // BetweenClips seam; while a clip sounds it looks only for the operator's request to stop.
 // While the knob turns it holds the frequency reports back until they stop, and it shortens a
 // readout whose megahertz were just heard, or ticks as the dial crosses a kilohertz, when the
-// operator asks. It owns muting, the farewell
-// and saying the last announcement again; the lifecycle tells it when speaking has to stop.
+// operator asks. It owns muting, the farewell and saying the last announcement again; the
+// lifecycle tells it when speaking has to stop.
 #pragma once
 
 #include "announcement.h"
