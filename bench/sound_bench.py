@@ -1004,7 +1004,8 @@ def ticks_section(table, route, display, steps=12):
     """--ticks while tuning, recorded: from a report that crosses a kilohertz (its last byte
     leaving the radio) to the first sound of its tick. --settle=3000 holds the readout back
     until the knob has stopped, so each report finds the program silent; 300 ms apart, none
-    falls within the ticks' least gap."""
+    falls within the ticks' least gap. The first report has no tick: the start-up reads no
+    VFO frequency, so nothing is known to have been crossed."""
     note(f"{route.short}: tuning ticks, recorded")
     recorder = Recorder(route)
     script = "wait 3\n" + "wait 0.3\ntune a +1000\n" * steps
