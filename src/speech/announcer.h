@@ -5,8 +5,9 @@
 // and has the link take its step between clips (or while a part is spoken) through the one
 // BetweenClips seam; while a clip sounds it looks only for the operator's request to stop.
 // While the knob turns it holds the frequency reports back until they stop, and it shortens a
-// readout whose megahertz were just heard, when the operator asks. It owns muting, the farewell
-// and saying the last announcement again; the lifecycle tells it when speaking has to stop.
+// readout whose megahertz were just heard, or ticks as the dial crosses a kilohertz, when the
+// operator asks. It owns muting, the farewell and saying the last announcement again; the
+// lifecycle tells it when speaking has to stop.
 #pragma once
 
 #include "announcement.h"
@@ -72,6 +73,8 @@ public:
     static constexpr std::chrono::seconds kShortReadoutMemory { 10 };
     // How often a sounding clip is looked through; the sound stops within this of a stop.
     static constexpr std::chrono::milliseconds kLookEvery { 2 };
+    // Tuning ticks come at most this often (20 a second); a faster knob leaves some out.
+    static constexpr std::chrono::milliseconds kTickGap { 50 };
 
     explicit Announcer(ClipSink &sink, const Lifecycle *lifecycle = nullptr)
         : m_sink(sink), m_lifecycle(lifecycle)
@@ -97,6 +100,11 @@ public:
     // VFO are those of the frequency heard last, within kShortReadoutMemory.
     void setShortReadouts(bool on) { m_shortReadouts = on; }
     bool shortReadouts() const { return m_shortReadouts; }
+    // A frequency report that crosses a kilohertz is marked by a tick (a higher one for ten
+    // kilohertz) as it comes, when nothing is being said and the last tick is kTickGap past.
+    // The tick is no announcement: it is not told to the listener nor said again.
+    void setTicks(bool on) { m_ticks = on; }
+    bool ticks() const { return m_ticks; }
     // Whether the radio's unasked reports about a reading are said; answers always are.
     void setAnnounced(const AnnouncedReading &reading, bool on);
     bool announced(const AnnouncedReading &reading) const;
@@ -177,6 +185,8 @@ private:
     // Takes the frequency parts of a report aside while settling is on, the newest held.
     void holdTuning(Announcement &announcement);
     void releaseSettled();
+    void noteCrossing(const Announcement &announcement);
+    void tickIfDue();
     void shortenFront();
     void noteFrequency(const Part &part);
     bool passedOver(std::size_t part) const;
@@ -213,6 +223,9 @@ private:
     std::optional<Announcement> m_held; // the newest frequency report, while tuning goes on
     std::chrono::steady_clock::time_point m_heldSince;
     bool m_shortReadouts = false;
+    bool m_ticks = false;
+    Crossing m_tickDue = Crossing::None; // crossed since speak() last ran
+    std::optional<std::chrono::steady_clock::time_point> m_lastTick;
     std::set<Reading> m_unannounced; // left out of the radio's unasked reports
     std::optional<HeardFrequency> m_lastFrequency;
     bool m_speechOn = false;

@@ -264,6 +264,11 @@ void Q7Status::buildMenus()
     m_shortReadouts->setCheckable(true);
     m_shortReadouts->setChecked(m_announcer.shortReadouts());
     connectMenuEntry(m_shortReadouts, [this] { shortReadouts_Click(); });
+    m_ticks = options->addAction(QStringLiteral("Tuning ticks"));
+    m_ticks->setObjectName(QStringLiteral("ticks"));
+    m_ticks->setCheckable(true);
+    m_ticks->setChecked(m_announcer.ticks());
+    connectMenuEntry(m_ticks, [this] { ticks_Click(); });
 
     QMenu *announced = options->addMenu(QStringLiteral("Readings Announced"));
     announced->setObjectName(QStringLiteral("Announce_set"));

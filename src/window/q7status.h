@@ -102,6 +102,7 @@ public:
     // optionChosen so that they are kept.
     void settle_Click();
     void shortReadouts_Click();
+    void ticks_Click();
     // An entry of "Readings Announced": whether the radio's own reports of it are said.
     void announce_Click(QAction *entry, const AnnouncedReading &reading);
     void LockKeyMode_Click();
@@ -188,6 +189,7 @@ private:
     QAction *m_greeting = nullptr;
     QAction *m_settle = nullptr;
     QAction *m_shortReadouts = nullptr;
+    QAction *m_ticks = nullptr;
     QAction *m_manual = nullptr;
     QAction *m_semi = nullptr;
     QAction *m_full = nullptr;
