@@ -5,6 +5,7 @@
 #pragma once
 
 #include "audio_output.h"
+#include "tone_voice.h"
 
 #include <QTimer>
 
@@ -59,6 +60,8 @@ public:
     // milliseconds of it and skips the rest, so the sound ends within one callback.
     void stop() override;
     void close() override;
+    // Made by the audio thread under the clips; the stream keeps running while it is on.
+    void setTone(double hertz) override;
 
     // Called on PortAudio's audio thread: hands out queued frames, silence when there are none.
     // deviceDelay is how long the first of these frames takes to be heard, in seconds.
@@ -128,6 +131,10 @@ private:
     long m_soundFrames = 0;
     double m_soundHeard = 0;
     std::int64_t m_soundStartLogged = 0;
+    // The tone's pitch, set by the program, and its voice, audio thread only.
+    std::atomic<double> m_toneTarget { 0 };
+    static_assert(std::atomic<double>::is_always_lock_free);
+    ToneVoice m_tone;
 };
 
 } // namespace vexalo
