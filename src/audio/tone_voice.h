@@ -15,7 +15,7 @@ public:
     // Full scale is the clips' loudest; the tone sits well below the words.
     static constexpr double kAmplitude = 0.12;
     static constexpr double kFadeSeconds = 0.010;
-    static constexpr double kGlideSeconds = 0.030; // time constant of the glide
+    static constexpr double kGlideSeconds = 0.012; // time constant of the glide
     // The tone comes back only after this much silence, so that it is not heard in the short
     // gaps between the words of an announcement.
     static constexpr double kResumeSeconds = 0.150;
