@@ -42,9 +42,10 @@ void SMeterTone::toggle()
         m_announcer.say({ "tone", "off" });
         return;
     }
-    m_announcer.say({ "tone", "on" });
+    // On before it is said, so that Escape while it is said stops it.
     m_unanswered = 0;
     m_poll.start();
+    m_announcer.say({ "tone", "on" });
     poll();
 }
 
@@ -68,6 +69,11 @@ void SMeterTone::poll()
     }
     if (m_link.stopping()) {
         switchOff();
+        return;
+    }
+    // The handshake identifies the radio by any reply: no reading may meet it. The tone holds
+    // its last pitch until the radio is found again.
+    if (m_link.clients().held()) {
         return;
     }
     // A failed write has said so already; a radio that stopped answering has not.

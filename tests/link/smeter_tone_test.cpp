@@ -94,7 +94,21 @@ TEST(SMeterTone, EndsOnCtrlTOrEscapeAndAnAnswerStillOnItsWayIsNeitherSaidNorSoun
     }
 }
 
-TEST(SMeterTone, GivesUpSayingSoWhenTheRadioStopsAnsweringOrTheLineFails)
+TEST(SMeterTone, EscapeWhileToneOnIsSaidLeavesItOff)
+{
+    Harness h;
+    SMeterTone &tone = h.link.meterTone();
+    h.sink.onClip = [&tone](std::string_view clip) {
+        if (clip == "on") {
+            tone.stop();
+        }
+    };
+    tone.toggle();
+    EXPECT_FALSE(tone.on());
+    EXPECT_TRUE(h.port.written.empty());
+}
+
+TEST(SMeterTone, GivesUpSayingSoWhenTheRadioStopsAnsweringOrTheLineFailsNotDuringAHandshake)
 {
     Harness h;
     SMeterTone &tone = h.link.meterTone();
@@ -114,6 +128,16 @@ TEST(SMeterTone, GivesUpSayingSoWhenTheRadioStopsAnsweringOrTheLineFails)
 
     tone.toggle();
     h.sink.take();
+    {
+        // Nothing is asked while the handshake has the line, and the tone does not give up.
+        const auto handshake = h.link.holdClients();
+        h.port.written.clear();
+        for (int poll = 0; poll <= SMeterTone::kUnansweredLimit; ++poll) {
+            tone.poll();
+        }
+        EXPECT_TRUE(h.port.written.empty());
+        EXPECT_TRUE(tone.on());
+    }
     h.port.failWrite = true;
     tone.poll();
     EXPECT_FALSE(tone.on());
