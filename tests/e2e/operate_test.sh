@@ -118,7 +118,7 @@ done
 [[ "$(said_since "$m")" != *"speed 20 "* ]] || fail "the readout went on after Escape"
 
 # Ctrl+T: the S-meter tone asks for the S-meter about five times a second, and not one answer
-# is said; Ctrl+T again ends it.
+# is said; Ctrl+T again ends it, and so does Escape, without a word.
 m=$(mark)
 polls=$(grep -c " cmd BG;" radio.log || true)
 xdotool key ctrl+t
@@ -130,12 +130,17 @@ awk -v r="$rate" 'BEGIN { exit !(r >= 2 && r <= 6) }' || fail "S-meter polled $r
 expect_said "$m" "tone on "
 xdotool key ctrl+t
 expect_said "$m" "tone on tone off "
-polls=$(grep -c " cmd BG;" radio.log)
+xdotool key ctrl+t
+expect_said "$m" "tone on tone off tone on "
+wait_for radio.log " cmd BG;" $(($(grep -c " cmd BG;" radio.log) + 1))
+xdotool key Escape
 m=$(mark)
 xdotool key ctrl+1
 wait_for radio.log " cmd MD1;"
 expect_said "$m" "lsb "
-[ "$(grep -c " cmd BG;" radio.log)" -le $((polls + 1)) ] || fail "the S-meter polls went on"
+polls=$(grep -c " cmd BG;" radio.log)
+sleep 0.6
+[ "$(grep -c " cmd BG;" radio.log)" -eq "$polls" ] || fail "the S-meter polls went on after Escape"
 
 # Each confirmation is a line of the transcript, as it is of the announcements window.
 for line in "14028.00 A" "USB" "CW" "not accepted: 60500.00" "step 10 kHz"; do
