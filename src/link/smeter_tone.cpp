@@ -46,7 +46,11 @@ void SMeterTone::toggle()
     m_unanswered = 0;
     m_poll.start();
     m_announcer.say({ "tone", "on" });
-    poll();
+    if (on()) {
+        // The rhythm counts from the first poll, not from the words.
+        m_poll.start();
+        poll();
+    }
 }
 
 void SMeterTone::stop()

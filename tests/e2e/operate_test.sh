@@ -128,6 +128,18 @@ rate=$(echo "$times" | awk 'NR == 1 { first = $1 } END { printf "%.2f", 10 / ($1
 echo "S-meter polls: $rate a second"
 awk -v r="$rate" 'BEGIN { exit !(r >= 2 && r <= 6) }' || fail "S-meter polled $rate times a second"
 expect_said "$m" "tone on "
+# Heard on the sound server at the pitch of q7sim's S7, 667 Hz (the last quarter second
+# recorded, looked at until it is the tone: the recording runs behind).
+pitch=0
+for _ in $(seq 50); do
+    pitch=$(tail -c 8000 sink.raw | /usr/bin/python3 -c 'import sys, array
+s = array.array("h", sys.stdin.buffer.read())
+print(round(sum((a < 0) != (b < 0) for a, b in zip(s, s[1:])) * 8000 / max(1, len(s))))')
+    [ "$pitch" -ge 640 ] && [ "$pitch" -le 695 ] && break
+    sleep 0.1
+done
+echo "S-meter tone heard at $pitch Hz"
+[ "$pitch" -ge 640 ] && [ "$pitch" -le 695 ] || fail "the tone was heard at $pitch Hz"
 xdotool key ctrl+t
 expect_said "$m" "tone on tone off "
 xdotool key ctrl+t
