@@ -577,6 +577,8 @@ def device_sections(table, route):
         table.add("CPU per second once it has stopped", [float(cpu.group(2))], unit="ms",
                   scale=1, target="~0", bound="0")
 
+    tone_section(table, route)
+
     note(f"{route.short}: onset and joins, recorded")
     recorder = Recorder(route)
     # Two new streams a round: with 12, one start in ten that loses its onset shows at p95.
@@ -617,6 +619,39 @@ def device_sections(table, route):
     table.add("onset lost, later clips", lost["later"], target="0", bound="0")
     table.add("silence added between clips", joins, target="0", bound="0")
     return keep_fed
+
+
+def tone_section(table, route):
+    """The S-meter tone: when a new pitch is heard (within a semitone, recorded) after the
+    reading reaches the player, and the CPU while it plays."""
+    note(f"{route.short}: the S-meter tone, recorded")
+    recorder = Recorder(route)
+    out = subprocess.run([AUDIO_BENCH, "--device", "tone", "8"], env=route.env,
+                         capture_output=True, text=True).stdout
+    time.sleep(0.3)
+    recorder.stop()
+    window = RATE // 50  # 20 ms of zero crossings give the pitch to within a few per cent
+    heard = []
+    for hertz, when in re.findall(r"^tone (\d+) set ([\d.]+)$", out, re.M):
+        hertz, when = float(hertz), float(when)
+        begin = recorder.sample_at(when)
+        for start in range(begin, min(len(recorder.samples), begin + RATE) - window, RATE // 1000):
+            part = recorder.samples[start:start + window]
+            crossings = sum((a < 0) != (b < 0) for a, b in zip(part, part[1:]))
+            if abs(math.log2(crossings / 2 * RATE / window / hertz)) < 1 / 12:
+                heard.append(recorder.time_of(start + window) - when)
+                break
+    # A change at the radio waits for the next poll (up to 200 ms) and the answer on the line.
+    line = ANSWER_DELAY + len("BG;BG05;") * CHAR
+    table.add("tone: new S reading to its pitch heard (within a semitone)", heard,
+              target="<= 250 ms", bound="glide + device")
+    table.add("tone: change at the radio to its pitch heard, worst poll",
+              [h + 0.200 + line for h in heard], target="reported",
+              bound=f"{200 + line * 1000:.0f} ms + the above")
+    cpu = re.search(r"tone_ms_per_s ([\d.]+)", out)
+    table.add("tone: CPU while it plays, share of a core",
+              [float(cpu.group(1)) / 10] if cpu else None, unit="%", scale=1, target="<= 3 %",
+              bound="the fed stream's")
 
 
 def mixer_entry(route):
@@ -1195,6 +1230,10 @@ def main():
             keyboard_section(table, PulseAudio(work).route, display)
         elif "--ticks" in sys.argv[2:]:
             ticks_section(table, PulseAudio(work).route, display)
+        elif "--tone" in sys.argv[2:]:
+            pipewire = PipeWire(work)
+            for route in (*pipewire.routes, PulseAudio(work).route):
+                tone_section(table, route)
         elif quick:
             summary = quick_main(table, display, work)
         else:

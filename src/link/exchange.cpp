@@ -122,7 +122,8 @@ Exchange::Match Exchange::match(std::string_view reply)
     if (fits == m_queries.end()) {
         return {};
     }
-    return Match { fits->ticket, fits->kind == Kind::Info, fits->asker, fits->readBack };
+    return Match { fits->ticket, fits->kind == Kind::Info, fits->kind == Kind::Meter, fits->asker,
+                   fits->readBack };
 }
 
 void Exchange::answered(Ticket ticket)

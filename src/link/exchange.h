@@ -25,8 +25,9 @@ public:
 
     static constexpr std::chrono::milliseconds kReplyTimeout { 500 };
 
-    // Info's status report also says "split"; every other query is plain.
-    enum class Kind { Plain, Info };
+    // Info's status report also says "split"; the S-meter tone's readings are never said; every
+    // other query is plain.
+    enum class Kind { Plain, Info, Meter };
 
     // What a reply must begin with to answer a command: "id;" takes any reply, the two
     // identification commands a reply beginning "Q7", and every other two-letter query the
@@ -53,6 +54,7 @@ public:
     struct Match {
         Ticket ticket = 0; // the query the reply answers; 0 when it answers none
         bool info = false;
+        bool meter = false;
         Asker asker;
         // A client's query that reads back the setting it sent just before: while the radio
         // reports by itself, its report of the change comes first and is taken for the answer.

@@ -307,6 +307,7 @@ Announcer::Said Announcer::sayThroughService(const std::string &text, bool stopp
 {
     pauseIfDue(false);
     qCDebug(lcSpeech, "say %s", text.c_str());
+    const ServiceSpeaking speaking(*this);
     if (!m_service->say(text)) {
         return Said::Failed;
     }
@@ -420,6 +421,30 @@ void Announcer::silence()
     m_queue.erase(m_queue.begin() + 1, m_queue.end());
     m_silenced = true;
     m_sink.stop();
+}
+
+void Announcer::setTone(double hertz)
+{
+    m_tone = hertz;
+    if (!m_serviceSpeaking) {
+        m_sink.setTone(hertz);
+    }
+}
+
+Announcer::ServiceSpeaking::ServiceSpeaking(Announcer &announcer) : m_announcer(announcer)
+{
+    m_announcer.m_serviceSpeaking = true;
+    if (m_announcer.m_tone > 0) {
+        m_announcer.m_sink.setTone(0);
+    }
+}
+
+Announcer::ServiceSpeaking::~ServiceSpeaking()
+{
+    m_announcer.m_serviceSpeaking = false;
+    if (m_announcer.m_tone > 0) {
+        m_announcer.m_sink.setTone(m_announcer.m_tone);
+    }
 }
 
 void Announcer::repeatLast()

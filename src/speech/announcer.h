@@ -139,6 +139,10 @@ public:
     // that sounds; the heard announcement ends with that clip.
     void silence();
 
+    // The S-meter tone's pitch (0: none), handed to the sink, which pauses it under the clips;
+    // held silent while the speech service speaks, which the sink does not hear.
+    void setTone(double hertz);
+
     // The last announcement heard, said again as the program's own words.
     void repeatLast();
 
@@ -200,6 +204,17 @@ private:
     // The step between clips, unless the program is stopping: nothing more is handed on then.
     void stepBetweenClips();
     void loseService();
+    // The tone is silent while it lives.
+    class ServiceSpeaking {
+    public:
+        explicit ServiceSpeaking(Announcer &announcer);
+        ~ServiceSpeaking();
+        ServiceSpeaking(const ServiceSpeaking &) = delete;
+        ServiceSpeaking &operator=(const ServiceSpeaking &) = delete;
+
+    private:
+        Announcer &m_announcer;
+    };
     void pauseIfDue(bool throughSink);
     // Plays one clip after the pause that may be due; returns the name as heard. A stoppable
     // clip is looked through while it sounds and ends early when silenced.
@@ -232,6 +247,8 @@ private:
     bool m_speaking = false;
     bool m_pauseDue = false;
     bool m_silenced = false; // the operator stopped what is being said
+    double m_tone = 0;
+    bool m_serviceSpeaking = false;
     std::chrono::steady_clock::time_point m_lastClipEnd;
     std::chrono::nanoseconds m_speakingTime { 0 }; // of the calls to speak that have ended
     std::chrono::steady_clock::time_point m_speakingSince;

@@ -113,6 +113,8 @@ public:
     void setAnnouncementLog(AnnouncementLog *log) { m_log = log; }
     void repeatAnnouncement();
     void showHistory();
+    // Ctrl+T: the S-meter tone on or off.
+    void toggleTone();
     HistoryWindow *historyWindow() const { return m_history.get(); }
 
     // The port entries Setcomm1 to Setcomm10 only announce the choice; the shell decides what
@@ -132,7 +134,7 @@ public:
     void otherVfo();
     void undoSetting();
     void readEverything();
-    // Escape: an open entry is cancelled, otherwise what is being said stops.
+    // Escape: an open entry is cancelled, otherwise what is being said stops, and the tone.
     void stopSpeaking();
     ValueEntry *valueEntry() const { return m_entry; }
 
