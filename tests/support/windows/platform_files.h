@@ -1,8 +1,9 @@
 // Windows has no named pipes in the file system, no /dev/full, no comN links, no stream into
 // memory and no limit on a file's size: the tests leave out what needs them (see
-// posix/platform_files.h).
+// posix/platform_files.h). Its German locale comes with the system.
 #pragma once
 
+#include <clocale>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -31,5 +32,11 @@ public:
     explicit FileSizeLimit(std::uintmax_t) { }
     bool active() const { return false; }
 };
+
+inline bool useCommaLocale()
+{
+    return std::setlocale(LC_ALL, "de-DE") != nullptr
+        || std::setlocale(LC_ALL, "German_Germany.1252") != nullptr;
+}
 
 } // namespace vexalo::testing
