@@ -217,5 +217,78 @@ TEST(Babble, AMegabyteWithoutSeparatorsKeepsTheBufferSmallAndTheNextReplyIsSaid)
     EXPECT_EQ(h.arrive(";FA00014025010;"), (Clips { "14", "0", "2", "5", "pt", "0", "1" }));
 }
 
+// A band edge crossed is heard at once and whole, ahead of the readout of the same reply,
+// however the readouts around it are passed over or held back while tuning.
+TEST(BandEdges, AnEdgeIsHeardAtOnceAheadOfTheReadoutNeitherPassedOverNorHeldBack)
+{
+    struct Conditions : ReplyConditions, LockPollControl {
+        BandEdges edges { parseBandPlan("1 20m 14000 14350\n") };
+        bool fullAuto() const override { return true; }
+        bool lockChecked() const override { return false; }
+        bool reportsToVexalo() const override { return true; }
+        bool reportsForClientsOnly() const override { return false; }
+        std::span<const Band> bandEdges() const override { return edges.bands(); }
+        void pauseLockPoll() override { }
+        void resumeLockPoll() override { }
+    };
+    const Clips left = { "cue_band_left", "out_of_band" };
+    const Clips k13999 = { "13", "9", "9", "9", "pt", "0", "0" };
+    const Clips k13998 = { "13", "9", "9", "8", "pt", "0", "0" };
+    const struct {
+        const char *name;
+        bool settle;
+        std::vector<std::string> chunks;
+        Clips atFirst; // heard once the first chunk has been spoken
+        Clips heard;
+    } cases[] = {
+        { "together: the readouts before the newest are passed over, the edge is not",
+          false,
+          { "FA00013999000;FA00013998000;" },
+          left + k13998,
+          left + k13998 },
+        { "one by one",
+          false,
+          { "FA00013999000;", "FA00013998000;" },
+          left + k13999,
+          left + k13999 + k13998 },
+        { "settling: the edge at once, the readout once tuning has stopped",
+          true,
+          { "FA00013999000;", "FA00013998000;" },
+          left,
+          left + k13998 },
+    };
+    for (const auto &c : cases) {
+        Conditions conditions;
+        conditions.edges.setRegion(1);
+        ClipRecorder<> sink;
+        Announcer announcer(sink);
+        auto now = std::chrono::steady_clock::time_point {};
+        announcer.setClock([&now] { return now; });
+        announcer.setSettle(std::chrono::milliseconds(300));
+        announcer.setSettling(c.settle);
+        announcer.unmute();
+        Exchange exchange { [] { return Exchange::Clock::time_point {}; } };
+        Interpreter interpreter;
+        ReplyPath path(exchange, interpreter, announcer, conditions, conditions);
+        path.receive("FA00014000000;");
+        now += std::chrono::seconds(1);
+        announcer.speak();
+        sink.take();
+        Clips heard;
+        for (const std::string &chunk : c.chunks) {
+            path.receive(chunk);
+            announcer.speak();
+            const Clips clips = sink.take();
+            if (&chunk == &c.chunks.front()) {
+                EXPECT_EQ(clips, c.atFirst) << c.name;
+            }
+            heard = heard + clips;
+        }
+        now += std::chrono::seconds(1);
+        announcer.speak();
+        EXPECT_EQ(heard + sink.take(), c.heard) << c.name;
+    }
+}
+
 } // namespace
 } // namespace vexalo::testing

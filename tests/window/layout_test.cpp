@@ -201,6 +201,7 @@ private slots:
             { "Options", "settle", "Speak when tuning stops", QKeySequence() },
             { "Options", "short_readouts", "Short readouts", QKeySequence() },
             { "Options", "Announce_set", "Readings Announced", QKeySequence() },
+            { "Options", "Region_set", "Band Edges", QKeySequence() },
         };
         const QList<QAction *> bar = rig->window.menuBar()->actions();
         QCOMPARE(bar.size(), 3);
@@ -226,7 +227,7 @@ private slots:
             QVERIFY2(!action->isChecked() && action->isEnabled() && action->isVisible(), e.name);
         }
         QCOMPARE(next.value("ComPort_set"), 10);
-        QCOMPARE(next.value("Options"), 5);
+        QCOMPARE(next.value("Options"), 6);
         QCOMPARE(next.value("Report_set"), 3);
     }
 
