@@ -156,12 +156,13 @@ Announcement bandEdge(std::span<const Band> bands, const RadioState &before,
     Announcement edge { Origin::BandEdge, {} };
     const std::optional<long long> was = watchedFrequency(before);
     const std::optional<long long> now = watchedFrequency(after);
-    if (bands.empty() || !was || !now) {
+    if (bands.empty() || !now) {
         return edge;
     }
-    const Band *from = bandAt(bands, *was);
     const Band *to = bandAt(bands, *now);
-    if (to == from) {
+    // A frequency first heard of (the transmitting VFO's, say, once split is on) is news only
+    // when it lies outside every band.
+    if (was ? to == bandAt(bands, *was) : to != nullptr) {
         return edge;
     }
     if (to == nullptr) {

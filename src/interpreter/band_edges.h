@@ -40,8 +40,9 @@ BandPlan parseBandPlan(std::string_view text);
 std::optional<long long> watchedFrequency(const RadioState &state);
 
 // What crossing from the watched frequency of `before` to that of `after` says, over the bands
-// of the region chosen (none: no region): nothing when either is unknown or both lie in the
-// same band or outside every band. Said in full and at once, ahead of the reply's own words.
+// of the region chosen (none: no region): nothing when both lie in the same band or outside
+// every band, or `after`'s is unknown; one not known before counts as in a band. Said in full
+// and at once, ahead of the reply's own words.
 Announcement bandEdge(std::span<const Band> bands, const RadioState &before,
                       const RadioState &after);
 
