@@ -9,6 +9,8 @@
 //                                            time in playClip, stream kept fed and restarted
 //   audio_bench --device onset ROUNDS [...]  announcements of tones after idle gaps
 //   audio_bench --device cpu 0 [...]         CPU per second while kept fed and once stopped
+//   audio_bench --device tone ROUNDS [...]   CPU per second while the S-meter tone plays, and
+//                                            one "tone HERTZ set T" line per change of pitch
 // Optional last arguments set the latency asked of the device and how long the stream is kept
 // fed, in milliseconds.
 #include "output_clip_sink.h"
@@ -335,6 +337,24 @@ int device(const std::string &what, int rounds, OutputOptions output)
             idle(keepFed * 1.2 + 0.5);
             const double stopped = perSecond(10);
             std::printf("cpu fed_ms_per_s %.2f stopped_ms_per_s %.2f\n", fed, stopped);
+            rounds = 0;
+        }
+        if (what == "tone") {
+            sink.setTone(400);
+            idle(1);
+            const double before = cpuMilliseconds();
+            idle(5);
+            std::printf("cpu tone_ms_per_s %.2f\n", (cpuMilliseconds() - before) / 5);
+            // From S0 to the top and back: the longest glides there are.
+            for (int round = 0; round < rounds; ++round) {
+                for (const double hertz : { 1600.0, 400.0 }) {
+                    std::printf("tone %.0f set %.6f\n", hertz, wallSeconds());
+                    std::fflush(stdout);
+                    sink.setTone(hertz);
+                    idle(0.6);
+                }
+            }
+            sink.setTone(0);
             rounds = 0;
         }
         for (int round = 0; round < rounds; ++round) {

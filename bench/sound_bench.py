@@ -36,6 +36,7 @@ ANSWER_DELAY = 0.020  # q7sim's delay before a reply starts, as a radio's
 RATE = 44100  # of the recording
 LOUD = 1000  # about -30 dBFS: what counts as sound in the recording
 CLIP_TAIL = 0.030  # a clip call returns with this much of it still to be heard
+OUTPUT_LATENCY = 0.040  # the silence a fed stream holds ahead of the next sound
 
 BUILD = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else "build")
 VEXALO = os.path.join(BUILD, "src", "vexalo")
@@ -576,6 +577,8 @@ def device_sections(table, route):
         table.add("CPU per second once it has stopped", [float(cpu.group(2))], unit="ms",
                   scale=1, target="~0", bound="0")
 
+    tone_section(table, route)
+
     note(f"{route.short}: onset and joins, recorded")
     recorder = Recorder(route)
     # Two new streams a round: with 12, one start in ten that loses its onset shows at p95.
@@ -616,6 +619,39 @@ def device_sections(table, route):
     table.add("onset lost, later clips", lost["later"], target="0", bound="0")
     table.add("silence added between clips", joins, target="0", bound="0")
     return keep_fed
+
+
+def tone_section(table, route):
+    """The S-meter tone: when a new pitch is heard (within a semitone, recorded) after the
+    reading reaches the player, and the CPU while it plays."""
+    note(f"{route.short}: the S-meter tone, recorded")
+    recorder = Recorder(route)
+    out = subprocess.run([AUDIO_BENCH, "--device", "tone", "8"], env=route.env,
+                         capture_output=True, text=True).stdout
+    time.sleep(0.3)
+    recorder.stop()
+    window = RATE // 50  # 20 ms of zero crossings give the pitch to within a few per cent
+    heard = []
+    for hertz, when in re.findall(r"^tone (\d+) set ([\d.]+)$", out, re.M):
+        hertz, when = float(hertz), float(when)
+        begin = recorder.sample_at(when)
+        for start in range(begin, min(len(recorder.samples), begin + RATE) - window, RATE // 1000):
+            part = recorder.samples[start:start + window]
+            crossings = sum((a < 0) != (b < 0) for a, b in zip(part, part[1:]))
+            if abs(math.log2(crossings / 2 * RATE / window / hertz)) < 1 / 12:
+                heard.append(recorder.time_of(start + window) - when)
+                break
+    # A change at the radio waits for the next poll (up to 200 ms) and the answer on the line.
+    line = ANSWER_DELAY + len("BG;BG05;") * CHAR
+    table.add("tone: new S reading to its pitch heard (within a semitone)", heard,
+              target="<= 250 ms", bound="glide + device")
+    table.add("tone: change at the radio to its pitch heard, worst poll",
+              [h + 0.200 + line for h in heard], target="reported",
+              bound=f"{200 + line * 1000:.0f} ms + the above")
+    cpu = re.search(r"tone_ms_per_s ([\d.]+)", out)
+    table.add("tone: CPU while it plays, share of a core",
+              [float(cpu.group(1)) / 10] if cpu else None, unit="%", scale=1, target="<= 3 %",
+              bound="the fed stream's")
 
 
 def mixer_entry(route):
@@ -999,6 +1035,106 @@ def escape_section(table, route, display, presses=9):
               target="<= 50 ms", bound="")
 
 
+def keyboard_section(table, route, display, presses=7):
+    """Tuning from the keyboard: Ctrl+Up's confirmation against Alt+A's answer, each pressed
+    after the same idle, and Ctrl+Up pressed 90 times at 30 a second, as a held key repeats."""
+    note(f"{route.short}: tuning from the keyboard")
+    run = Run(b"1,0,#FALSE#\r\n", display, route.env)
+    pressed = {"alt+a": [], "ctrl+Up": []}
+    try:
+        run.wait_for("send AI0;")
+        run.wait_quiet(0.5)
+        run.focus(display)
+        for _ in range(presses):
+            for key in pressed:
+                said = len([1 for _, t in run.log() if t == "clip a"])
+                time.sleep(1.0)
+                pressed[key].append(press(display, key))
+                run.wait_for("clip a", 15, said + 1)
+                run.wait_quiet(0.3)
+        time.sleep(1.0)
+        held_from = len(run.clips())
+        env = dict(os.environ, DISPLAY=display)
+        subprocess.run(["xdotool", "key", "--repeat", "90", "--delay", "33", "ctrl+Up"],
+                       env=env, timeout=60)
+        released = time.time()
+        # The confirmation ends with the VFO's letter; a readout's clips can be far apart on
+        # a new stream, so its end is waited for, not a quiet moment.
+        run.wait_for("clip a", 15, len([1 for _, t in run.log() if t == "clip a"]) + 1)
+        run.wait_quiet(1.0, limit=30)
+        sent = [when for when, text in run.log() if re.fullmatch(r"send FA\d{11};", text)]
+        due = run.sounds_due()
+        clips = run.clips()
+        commands = [(when, kind, text) for when, kind, text in run.sim_log()
+                    if kind in ("cmd", "reply") and text.startswith("FA")]
+    finally:
+        run.stop()
+    lead_in = leading_silence("14")
+
+    def first_sounds(times):
+        return [next(d + lead_in for d in due if d >= t) - t for t in times
+                if any(d >= t for d in due)]
+
+    answers = {key: first_sounds(times) for key, times in pressed.items()}
+    table.section(f"{route.name}: tuning from the keyboard, q7sim at line pace")
+    table.add("Alt+A to first sound (from log)", answers["alt+a"], target="reported", bound="")
+    alt = statistics.median(answers["alt+a"]) * 1000 if answers["alt+a"] else 0
+    table.add("Ctrl+Up to first sound of the confirmation (from log)", answers["ctrl+Up"],
+              target=f"<= {alt + 40:.0f} ms (Alt+A + 40)", bound="two exchanges at line pace")
+    # One setting on the line at a time: each leaves only when the one before has had the
+    # line's time for its 14 characters (29 ms at 4800 baud).
+    held = sent[-90:]
+    crowded = sum(1 for a, b in zip(held, held[1:]) if b - a < 14 * 10 / 4800)
+    first = next((text for _, kind, text in commands if kind == "reply"), "FA0;")
+    last = next((text for _, kind, text in reversed(commands) if kind == "reply"), "FA0;")
+    steps = (int(last[2:-1]) - int(first[2:-1])) // 1000 - presses
+    table.add("Ctrl+Up x90 at 30/s: steps the radio went up (1 kHz each)", [steps], unit="",
+              scale=1, target="90", bound="90")
+    table.add("Ctrl+Up x90 at 30/s: settings sent while the one before was on the line",
+              [crowded], unit="", scale=1, target="0", bound="0")
+    readouts_after = readouts(clips[held_from:])
+    table.add("Ctrl+Up x90 at 30/s: confirmations said", [len(readouts_after)], unit="",
+              scale=1, target="1", bound="1")
+    table.add("Ctrl+Up x90 at 30/s: last press to first sound (from log)",
+              first_sounds([released]), target="<= 400 ms", bound="")
+
+
+def ticks_section(table, route, display, steps=12):
+    """--ticks while tuning, recorded: from a report that crosses a kilohertz (its last byte
+    leaving the radio) to the first sound of its tick. --settle=3000 holds the readout back
+    until the knob has stopped, so each report finds the program silent; 300 ms apart, none
+    falls within the ticks' least gap. The first report has no tick: the start-up reads no
+    VFO frequency, so nothing is known to have been crossed."""
+    note(f"{route.short}: tuning ticks, recorded")
+    recorder = Recorder(route)
+    script = "wait 3\n" + "wait 0.3\ntune a +1000\n" * steps
+    run = Run(b"1,3,#FALSE#\r\n", display, route.env, script=script,
+              args=["--ticks", "--settle=3000"])
+    try:
+        run.wait_for("send AI2;")
+        run.wait_for_prefix("clip 14", limit=30)
+        run.wait_quiet(1.0)
+        reports = run.replies("FA")[-steps:]
+        ticks = [when for when, clip in run.clips() if clip.startswith("cue_tick")]
+    finally:
+        run.stop()
+        recorder.stop()
+    heard, played = [], []
+    for k, when in enumerate(reports):
+        until = reports[k + 1] if k + 1 < len(reports) else when + 1
+        sound = recorder.first_sound(when, until)
+        tick = [t for t in ticks if when - 0.02 <= t < until][:1]
+        if sound is not None:
+            heard.append(sound - when)
+            played += [sound - t for t in tick]
+    table.section(f"{route.name}: tuning ticks (--ticks), recorded")
+    table.add(f"report crossing a kHz to its tick's first sound ({len(ticks)} ticks)", heard,
+              target="<= 30 ms", bound=f"{OUTPUT_LATENCY * 1000:.0f} ms (a fed stream)")
+    # On the program's clock alone, without q7sim's: what the sound output adds.
+    table.add("tick asked of the player (log) to its first sound", played, target="reported",
+              bound="")
+
+
 def memory_section(table, display):
     table.section("The program, memory over 1000 readouts (Full Auto, q7sim --fast, no sound)")
     script = "wait 1\n" + "tune a +10\nwait 0.01\n" * 1000
@@ -1090,6 +1226,14 @@ def main():
         display = ":" + os.read(read_end, 16).decode().strip()
         if "--escape" in sys.argv[2:]:
             escape_section(table, PulseAudio(work).route, display)
+        elif "--keyboard" in sys.argv[2:]:
+            keyboard_section(table, PulseAudio(work).route, display)
+        elif "--ticks" in sys.argv[2:]:
+            ticks_section(table, PulseAudio(work).route, display)
+        elif "--tone" in sys.argv[2:]:
+            pipewire = PipeWire(work)
+            for route in (*pipewire.routes, PulseAudio(work).route):
+                tone_section(table, route)
         elif quick:
             summary = quick_main(table, display, work)
         else:
@@ -1111,6 +1255,8 @@ def main():
                                        [1, 1, 6, 20], recorded_target=True)
             shared_sections(table, pulseaudio.route, display)
             escape_section(table, pulseaudio.route, display)
+            keyboard_section(table, pulseaudio.route, display)
+            ticks_section(table, pulseaudio.route, display)
             full_auto_sections(table, gnome, display, keep_fed, rows)
             silent_radio_section(table, display, rows)
             stopping_section(table, display)

@@ -103,6 +103,7 @@ int main(int argc, char **argv)
         settleMsOf(commandLine.has("settle") ? commandLine.values.at("settle") : "")));
     announcer.setSettling(commandLine.has("settle") && announcer.settle().count() > 0);
     announcer.setShortReadouts(commandLine.has("short-readouts"));
+    announcer.setTicks(commandLine.has("ticks"));
     if (commandLine.has("announce")) {
         const auto names = announcedNames(commandLine.values.at("announce"));
         for (const AnnouncedReading &reading : kAnnouncedReadings) {

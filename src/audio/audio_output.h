@@ -35,6 +35,10 @@ public:
 
     // Lets what is queued be heard, then releases the device.
     virtual void close() = 0;
+
+    // A soft continuous tone at this pitch under the sound, heard only while nothing is queued;
+    // 0 ends it. An output that makes no tone ignores it.
+    virtual void setTone(double hertz) { (void)hertz; }
 };
 
 } // namespace vexalo

@@ -67,6 +67,13 @@ void OutputClipSink::drain()
     }
 }
 
+void OutputClipSink::setTone(double hertz)
+{
+    if (hertz > 0 ? deviceReady() : m_rate > 0) {
+        m_output->setTone(hertz);
+    }
+}
+
 std::size_t OutputClipSink::cachedBytes() const
 {
     std::size_t bytes = 0;

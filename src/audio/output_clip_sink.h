@@ -60,6 +60,8 @@ public:
     // device is kept fed through it.
     void playSilence(std::chrono::milliseconds length) override;
     void drain() override;
+    // Opens the device for it if none is open; the output pauses it under the clips.
+    void setTone(double hertz) override;
 
     // What the decoded clips take in memory, and how many there are.
     std::size_t cachedBytes() const;

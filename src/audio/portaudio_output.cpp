@@ -214,6 +214,7 @@ int PortAudioOutput::start(int preferredRate)
 
 void PortAudioOutput::resetFeed()
 {
+    m_tone.reset(m_rate);
     m_idleFrames = 0;
     m_silent = true;
     m_settling = true;
@@ -226,7 +227,8 @@ int PortAudioOutput::fill(std::int16_t *out, unsigned long frames, double device
     const std::uint64_t written = m_written.load(std::memory_order_acquire);
     std::uint64_t read = m_read.load(std::memory_order_relaxed);
     // Silence while a stream just started throws away what it is given.
-    unsigned long filled = settling(frames, deviceDelay) ? frames : 0;
+    const bool settle = settling(frames, deviceDelay);
+    unsigned long filled = settle ? frames : 0;
     const std::uint64_t dropUntil = m_dropUntil.load(std::memory_order_acquire);
     if (dropUntil > read) {
         // Stopped: a few milliseconds of what was playing, ramped down so that it does not
@@ -249,8 +251,13 @@ int PortAudioOutput::fill(std::int16_t *out, unsigned long frames, double device
     }
     std::fill(out + filled, out + frames, std::int16_t { 0 });
     m_read.store(read + taken, std::memory_order_release);
+    const double tone = m_toneTarget.load(std::memory_order_relaxed);
+    if (!settle) {
+        m_tone.mix({ out, frames }, filled, tone);
+    }
 
-    m_idleFrames = taken > 0 ? 0 : m_idleFrames + static_cast<long>(frames);
+    const bool sounding = taken > 0 || m_tone.sounding(tone);
+    m_idleFrames = sounding ? 0 : m_idleFrames + static_cast<long>(frames);
     if (m_idleFrames < m_keepFedFrames) {
         return paContinue;
     }
@@ -328,6 +335,21 @@ long PortAudioOutput::ringQueued() const
 void PortAudioOutput::stop()
 {
     m_dropUntil.store(m_written.load(std::memory_order_relaxed), std::memory_order_release);
+}
+
+void PortAudioOutput::setTone(double hertz)
+{
+    m_toneTarget.store(std::max(0.0, hertz), std::memory_order_relaxed);
+    if (hertz > 0) {
+        // A stream that ended itself for idleness is started again; one the device stopped is
+        // left for the next clip to find out about.
+        if (m_initialised) {
+            running(false);
+        }
+    } else if (m_stream && QAbstractEventDispatcher::instance()) {
+        // Fed its idle time from now, then closed as after a clip.
+        m_idleClose.start(2 * m_options.keepFed + std::chrono::milliseconds(250));
+    }
 }
 
 bool PortAudioOutput::running(bool mayStartAfresh)

@@ -1,10 +1,12 @@
 // The sound card as an AudioOutput: a PortAudio callback stream on the default output device,
-// fed from a lock-free ring. PortAudio stays up from the first clip to the end (only a device
-// that went away makes it start afresh); an idle stream is closed from the Qt event loop. The
-// stream is named to the sound server; PortAudio, ALSA and JACK are kept off the terminal.
+// fed from a lock-free ring, the S-meter tone made under it. PortAudio stays up from the first
+// clip to the end (only a device that went away makes it start afresh); an idle stream is closed
+// from the Qt event loop. The stream is named to the sound server; PortAudio, ALSA and JACK are
+// kept off the terminal.
 #pragma once
 
 #include "audio_output.h"
+#include "tone_voice.h"
 
 #include <QTimer>
 
@@ -34,11 +36,11 @@ struct OutputOptions {
     // stream's first sound waits for nothing; a stream kept fed holds this much silence ahead
     // of the next sound.
     std::chrono::milliseconds latency { 40 };
-    // How long the stream is kept fed with silence after the last sound before it stops itself;
-    // the next clip opens a new one. Feeding cost 7-15 ms of CPU a second on PipeWire and
-    // PulseAudio, while a new stream started within 15 ms of a fed one (sooner on PulseAudio),
-    // so this only bridges a query's wait for its reply (at most 0.5 s) and the pause between
-    // announcements.
+    // How long the stream is kept fed with silence after the last sound (the tone is sound too)
+    // before it stops itself; the next clip opens a new one. Feeding cost 7-15 ms of CPU a second
+    // on PipeWire and PulseAudio, while a new stream started within 15 ms of a fed one (sooner on
+    // PulseAudio), so this only bridges a query's wait for its reply (at most 0.5 s) and the pause
+    // between announcements.
     std::chrono::milliseconds keepFed { 500 };
     StreamLabel label;
 };
@@ -59,6 +61,8 @@ public:
     // milliseconds of it and skips the rest, so the sound ends within one callback.
     void stop() override;
     void close() override;
+    // Made by the audio thread under the clips; the stream keeps running while it is on.
+    void setTone(double hertz) override;
 
     // Called on PortAudio's audio thread: hands out queued frames, silence when there are none.
     // deviceDelay is how long the first of these frames takes to be heard, in seconds.
@@ -128,6 +132,10 @@ private:
     long m_soundFrames = 0;
     double m_soundHeard = 0;
     std::int64_t m_soundStartLogged = 0;
+    // The tone's pitch, set by the program, and its voice, audio thread only.
+    std::atomic<double> m_toneTarget { 0 };
+    static_assert(std::atomic<double>::is_always_lock_free);
+    ToneVoice m_tone;
 };
 
 } // namespace vexalo

@@ -19,6 +19,21 @@ std::string changeKey(const Reply &r)
     return std::string(lastNine.substr(0, 7));
 }
 
+// Of two change keys, the first five digits end at the kilohertz and the first four at the ten
+// kilohertz; from a frequency not yet known nothing is crossed.
+Crossing crossing(std::string_view before, std::string_view after)
+{
+    constexpr std::size_t kToKilohertz = 5;
+    if (before.size() != after.size() || before.size() < kToKilohertz) {
+        return Crossing::None;
+    }
+    if (before.substr(0, kToKilohertz - 1) != after.substr(0, kToKilohertz - 1)) {
+        return Crossing::TenKilohertz;
+    }
+    return before[kToKilohertz - 1] != after[kToKilohertz - 1] ? Crossing::Kilohertz
+                                                               : Crossing::None;
+}
+
 End handleFrequency(Turn &t, const Reply &r, Maybe<std::string> &last, Maybe<long long> &hertz,
                     long vfo, Reading reading, std::string_view letter)
 {
@@ -31,7 +46,11 @@ End handleFrequency(Turn &t, const Reply &r, Maybe<std::string> &last, Maybe<lon
     const bool announce
         = t.asked() || (vfoNumber(t.s.rx_vfo) == vfo && t.context.fullAuto && key != last.get());
     if (announce) {
-        t.say.add(sayFrequency(reading, r.field(3, 10), t.asked() ? letter : std::string_view()));
+        Part part = sayFrequency(reading, r.field(3, 10), t.asked() ? letter : std::string_view());
+        if (!t.asked()) {
+            part.crossed = crossing(last.get(), key);
+        }
+        t.say.add(std::move(part));
     }
     last = key;
     return End::Normal;

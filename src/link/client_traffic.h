@@ -40,6 +40,7 @@ public:
     // While held (the handshake identifies the radio by any reply), no client command goes out.
     void hold() { ++m_holds; }
     void release();
+    bool held() const { return m_holds > 0; }
 
     // Whether Vexalo itself has the radio report (its report mode's command has been written).
     void setOwnReports(bool on);

@@ -68,6 +68,11 @@ Exchange::Ticket Exchange::sent(std::string_view command, Kind kind)
     return prefix ? record(std::move(*prefix), kind) : 0;
 }
 
+Exchange::Ticket Exchange::settingSent(std::string_view command)
+{
+    return record(std::nullopt, Kind::Plain, {}, settingLetters(command));
+}
+
 bool Exchange::clientQuery(std::string_view command)
 {
     return answerPrefix(command).has_value();
@@ -106,17 +111,19 @@ void Exchange::dropExpired()
 Exchange::Match Exchange::match(std::string_view reply)
 {
     dropExpired();
-    // Only a client can have sent the radio something it does not know; Vexalo's own
-    // commands are all the radio's, so an error reply is never taken as their answer.
+    // A client can send the radio anything, and the operator a value the radio does not take;
+    // Vexalo's own queries are all the radio's, so an error reply is never taken as their answer.
     const bool error = reply.starts_with('?');
     const auto fits
         = std::find_if(m_queries.begin(), m_queries.end(), [reply, error](const Query &q) {
-              return (q.prefix && reply.starts_with(*q.prefix)) || (error && q.asker.isClient());
+              return (q.prefix && reply.starts_with(*q.prefix))
+                  || (error && (q.asker.isClient() || !q.prefix));
           });
     if (fits == m_queries.end()) {
         return {};
     }
-    return Match { fits->ticket, fits->kind == Kind::Info, fits->asker, fits->readBack };
+    return Match { fits->ticket, fits->kind == Kind::Info, fits->kind == Kind::Meter, fits->asker,
+                   fits->readBack };
 }
 
 void Exchange::answered(Ticket ticket)
@@ -147,7 +154,7 @@ bool Exchange::anyOutstanding()
 {
     dropExpired();
     return std::any_of(m_queries.begin(), m_queries.end(),
-                       [](const Query &q) { return !q.asker.isClient(); });
+                       [](const Query &q) { return !q.asker.isClient() && q.prefix; });
 }
 
 bool Exchange::infoOutstanding()

@@ -25,8 +25,9 @@ public:
 
     static constexpr std::chrono::milliseconds kReplyTimeout { 500 };
 
-    // Info's status report also says "split"; every other query is plain.
-    enum class Kind { Plain, Info };
+    // Info's status report also says "split"; the S-meter tone's readings are never said; every
+    // other query is plain.
+    enum class Kind { Plain, Info, Meter };
 
     // What a reply must begin with to answer a command: "id;" takes any reply, the two
     // identification commands a reply beginning "Q7", and every other two-letter query the
@@ -38,6 +39,9 @@ public:
 
     // Records Vexalo's command if it expects a reply; 0 when it expects none.
     Ticket sent(std::string_view command, Kind kind = Kind::Plain);
+    // Records Vexalo's setting, which only the radio's error reply answers; it is no query
+    // Vexalo waits for.
+    Ticket settingSent(std::string_view command);
     // Records a client's command, always: a query of two letters expects a reply with them in
     // upper case ("id;" too: a client's "id;" must not take whatever comes), and any command,
     // query or not, may be answered by the radio's error reply ("?;").
@@ -50,6 +54,7 @@ public:
     struct Match {
         Ticket ticket = 0; // the query the reply answers; 0 when it answers none
         bool info = false;
+        bool meter = false;
         Asker asker;
         // A client's query that reads back the setting it sent just before: while the radio
         // reports by itself, its report of the change comes first and is taken for the answer.
@@ -80,7 +85,7 @@ private:
         Kind kind;
         Clock::time_point sentAt;
         Asker asker;
-        std::string setting; // a client's setting: its two letters in upper case
+        std::string setting; // a setting: its two letters in upper case
         bool readBack = false;
     };
     Ticket record(std::optional<std::string> prefix, Kind kind, const Asker &asker = {},

@@ -16,8 +16,9 @@ Link::Link(Settings &settings, Interpreter &interpreter, Announcer &announcer, R
       m_exchange([&announcer] { return Exchange::Clock::now() - announcer.speakingTime(); }),
       m_clients(m_exchange, port, lifecycle),
       m_path(m_exchange, interpreter, announcer, *this, *this, &m_clients),
-      m_reportModes(settings, announcer, *this)
+      m_reportModes(settings, announcer, *this), m_meterTone(*this, announcer)
 {
+    m_path.setMeterWatch(&m_meterTone);
     m_port.setReceiver([this](std::string_view input) { receive(input); });
     m_announcer.setBetweenClips(this);
     m_lockPoll.setObjectName(QStringLiteral("Timer1"));
@@ -54,6 +55,15 @@ bool Link::SendCommand(std::string_view command)
     return true;
 }
 
+bool Link::set(std::string_view setting)
+{
+    if (!SendCommand(setting)) {
+        return false;
+    }
+    m_exchange.settingSent(setting);
+    return true;
+}
+
 Exchange::Ticket Link::ask(std::string_view command, Exchange::Kind kind)
 {
     return SendCommand(command) ? m_exchange.sent(command, kind) : 0;
@@ -78,6 +88,7 @@ Link::Asked Link::askAndWait(std::string_view command, Exchange::Kind kind)
 
 void Link::release()
 {
+    m_meterTone.stop();
     if (m_clients.reportsForClientsOnly()) {
         qCDebug(lcLink, "send %.*s (release, for clients)",
                 static_cast<int>(commands::kAutoInfoOff.size()), commands::kAutoInfoOff.data());

@@ -2,14 +2,15 @@
 // radio: writing commands (a failed write is heard as "q7_error"), the exchange of queries and
 // replies, the arrival event that hands replies down the reply path and has their announcements
 // said, the step between two clips, bounded waits for an answer while events keep flowing, the
-// report mode and the lock poll. Once the program is stopping it writes nothing more, hands
-// nothing on, and every wait ends at once.
+// report mode, the lock poll and the S-meter tone. Once the program is stopping it writes nothing
+// more, hands nothing on, and every wait ends at once.
 #pragma once
 
 #include "client_traffic.h"
 #include "exchange.h"
 #include "reply_path.h"
 #include "report_modes.h"
+#include "smeter_tone.h"
 
 #include <QObject>
 #include <QTimer>
@@ -54,9 +55,13 @@ public:
 
     // Writes one command; a failed write is heard as "q7_error". True when it was written.
     bool SendCommand(std::string_view command);
+    // Writes the operator's setting and records it, so that the radio's refusal ("?;") is
+    // Vexalo's and not taken for the answer to a client's query sent after it.
+    bool set(std::string_view setting);
 
     // The shutdown's release of the radio: straight to the port, nothing awaited, and a closed
-    // port is no reason for an error clip. Reports switched on for clients alone go off first.
+    // port is no reason for an error clip. Reports switched on for clients alone go off first;
+    // the S-meter tone ends without a word.
     void release();
 
     // The programs sharing the radio: their commands, answers and wish for reports.
@@ -98,6 +103,9 @@ public:
     void pauseLockPoll() override;
     void resumeLockPoll() override;
 
+    // The S-meter tone, its one owner.
+    SMeterTone &meterTone() { return m_meterTone; }
+
     // The window is built after the link that reads it; until then nothing is checked.
     void setWindow(const WindowReadouts &window) { m_window = &window; }
 
@@ -132,6 +140,7 @@ private:
     ClientTraffic m_clients;
     ReplyPath m_path;
     ReportModes m_reportModes;
+    SMeterTone m_meterTone;
     const WindowReadouts *m_window = nullptr;
     const BandEdges *m_bandEdges = nullptr;
     QTimer m_lockPoll;

@@ -246,7 +246,7 @@ void OperatorSettings::sendTarget()
         return;
     }
     const std::string command = input::frequencyCommand(receivingVfo(), *m_target);
-    if (!m_link.SendCommand(command)) {
+    if (!m_link.set(command)) {
         m_target.reset();
         m_sent.reset();
         m_burstFrom.reset();
@@ -300,7 +300,7 @@ void OperatorSettings::apply(Change change, std::optional<Change> undo)
 void OperatorSettings::start(Change change, std::optional<Change> undo)
 {
     if (!change.setting.empty()) {
-        if (!m_link.SendCommand(change.setting)) {
+        if (!m_link.set(change.setting)) {
             return;
         }
         m_settingUnanswered = true;

@@ -48,6 +48,16 @@ void ReplyPath::handle(const std::string &reply)
         }
         return;
     }
+    if (match.meter) {
+        m_exchange.answered(match.ticket);
+        if (m_meterWatch != nullptr) {
+            m_meterWatch->meterRead(reply);
+        }
+        if (m_observer) {
+            m_observer(HandledReply { reply, true, {} });
+        }
+        return;
+    }
     if (!match.asked()) {
         if (m_clients != nullptr) {
             m_clients->reported(reply);

@@ -2,8 +2,9 @@
 // the query it answers, interpreted against the recorded state, its effects applied (a query
 // answered, the lock poll paused or resumed) and its announcement handed to the announcer, one
 // reply at a time in arrival order; a client's answer goes back to the client instead, neither
-// interpreted nor said (and, while the radio reports to Vexalo, recorded too). Free of Qt and of
-// the port, so that the program, the replay tool and the fuzz target all run this road.
+// interpreted nor said (and, while the radio reports to Vexalo, recorded too), and the S-meter
+// tone's readings go to the tone, unsaid. Free of Qt and of the port, so that the program, the
+// replay tool and the fuzz target all run this road.
 #pragma once
 
 #include "announcer.h"
@@ -45,6 +46,13 @@ public:
     virtual void resumeLockPoll() = 0;
 };
 
+// Takes the S-meter readings the tone asked for; they are never interpreted or said.
+class MeterWatch {
+public:
+    virtual ~MeterWatch() = default;
+    virtual void meterRead(std::string_view reply) = 0;
+};
+
 struct HandledReply {
     std::string reply;
     bool asked;
@@ -69,6 +77,9 @@ public:
         m_observer = std::move(observer);
     }
 
+    // Where the answers to the tone's S-meter queries go; none: they are dropped.
+    void setMeterWatch(MeterWatch *watch) { m_meterWatch = watch; }
+
     // Frames the input and handles every reply it completes, in order. Speaks nothing: the
     // announcements wait in the announcer until it is asked to speak.
     void receive(std::string_view input);
@@ -85,6 +96,7 @@ private:
     LockPollControl &m_lockPoll;
     const ReplyConditions &m_conditions;
     ClientSide *m_clients;
+    MeterWatch *m_meterWatch = nullptr;
     std::function<void(const HandledReply &)> m_observer;
     ReplyFramer m_framer;
 };

@@ -21,14 +21,15 @@ std::string usage(std::span<const CommandLineOption> options)
                        "from; vexalo-launch starts it in the per-user folder. "
         + std::string(serialPortsHelp())
         + "Besides the buttons' Alt keys and the menus' keys, Ctrl+R says the last\n"
-          "announcement again and Ctrl+H opens the window of recent announcements.\n"
+          "announcement again, Ctrl+H opens the window of recent announcements and\n"
+          "Ctrl+T switches on or off a tone whose pitch follows the S-meter.\n"
           "The Radio menu (Alt+D) changes the radio: Ctrl+Up and Ctrl+Down tune one\n"
           "step, Ctrl+Right and Ctrl+Left change the step (kept in vexalo.step),\n"
           "Ctrl+E types a frequency, Ctrl+1 to Ctrl+6 choose LSB, USB, CW, CW reverse,\n"
           "Data and Data reverse, Ctrl+B receives on the other VFO, Ctrl+Z undoes,\n"
-          "Ctrl+I says every reading. Escape silences what is being said at once\n"
-          "and drops what waits. What is heard is the radio's own answer; \"not\n"
-          "accepted\" when it refuses.\n\n";
+          "Ctrl+I says every reading. Escape silences what is being said at once,\n"
+          "drops what waits and stops the tone. What is heard is the radio's own\n"
+          "answer; \"not accepted\" when it refuses.\n\n";
     const auto spelled = [](const CommandLineOption &option) {
         std::string left = std::string("--").append(option.name);
         if (option.optionalValue) {

@@ -71,6 +71,10 @@ inline constexpr CommandLineOption kOptions[] = {
     { "short-readouts", "",
       "in Full Auto, leave out the megahertz when they and the VFO\n"
       "are those of the frequency heard last (within 10 s)" },
+    { "ticks", "",
+      "in Full Auto, a soft tick for each tuning report that crosses\n"
+      "a kilohertz, a higher one for ten kilohertz, while nothing\n"
+      "is said (at most 20 a second)" },
     { .name = "announce",
       .argument = "LIST",
       .help = "the readings the automatic modes say, separated by commas,\n"

@@ -82,6 +82,8 @@ OwnedOptions menuOption(std::string_view name, const Announcer &announcer)
         option = ms == kDefaultSettleMs ? "--settle" : "--settle=" + std::to_string(ms);
     } else if (name == "short-readouts" && announcer.shortReadouts()) {
         option = "--short-readouts";
+    } else if (name == "ticks" && announcer.ticks()) {
+        option = "--ticks";
     } else if (name == "announce") {
         std::string list;
         bool all = true;

@@ -69,12 +69,19 @@ enum class Origin {
     Program, // the program's own words (greeting, handshake, mode names, port, errors, farewell)
 };
 
+// The step of the dial a frequency report has crossed since the frequency before it; across
+// both it counts as the larger: 14 019.99 to 14 020.00 crosses ten kilohertz.
+enum class Crossing { None, Kilohertz, TenKilohertz };
+
 struct Part {
     Reading reading = Reading::None;
     Clips clips;
     // Of a frequency readout: how many of the first clips name the megahertz, which a short
     // readout leaves out when they were just heard; 0 for anything else.
     std::size_t megahertz = 0;
+    // Of an unasked frequency report: what it crossed, which a tuning tick makes heard while
+    // the readout waits; None for anything else.
+    Crossing crossed = Crossing::None;
 
     // Alike when they say the same about the same reading; how they may be shortened aside.
     friend bool operator==(const Part &a, const Part &b)

@@ -1,5 +1,6 @@
 #include "announcer.h"
 
+#include "cues.h"
 #include "lifecycle.h"
 #include "logging.h"
 
@@ -19,6 +20,8 @@ bool isFrequency(Reading reading)
 
 void Announcer::enqueue(Announcement announcement)
 {
+    // Ticks are a choice of their own: they sound even when the readout is left out.
+    noteCrossing(announcement);
     if (announcement.mayBePassedOver()) {
         std::erase_if(announcement.parts,
                       [this](const Part &part) { return m_unannounced.contains(part.reading); });
@@ -57,6 +60,33 @@ void Announcer::holdTuning(Announcement &announcement)
         m_held = std::move(tuning);
         m_heldSince = m_clock();
     }
+}
+
+void Announcer::noteCrossing(const Announcement &announcement)
+{
+    // Arrivals while something is said are stepped over: a tick after the speech would be late.
+    if (!m_ticks || m_speaking || !announcement.mayBePassedOver()) {
+        return;
+    }
+    for (const Part &part : announcement.parts) {
+        m_tickDue = std::max(m_tickDue, part.crossed);
+    }
+}
+
+void Announcer::tickIfDue()
+{
+    const Crossing due = std::exchange(m_tickDue, Crossing::None);
+    if (due == Crossing::None || !m_speechOn || stopping()) {
+        return;
+    }
+    const auto now = m_clock();
+    if (m_lastTick && now - *m_lastTick < kTickGap) {
+        return;
+    }
+    m_lastTick = now;
+    const std::string_view tick = due == Crossing::TenKilohertz ? kTickHigh.clip : kTick.clip;
+    qCDebug(lcSpeech, "clip %.*s", static_cast<int>(tick.size()), tick.data());
+    m_sink.playClip(tick);
 }
 
 void Announcer::setAnnounced(const AnnouncedReading &reading, bool on)
@@ -114,6 +144,7 @@ void Announcer::speak()
     }
     m_speaking = true;
     m_speakingSince = std::chrono::steady_clock::now();
+    tickIfDue();
     for (releaseSettled(); !m_queue.empty() && !stopping(); releaseSettled()) {
         sayFront();
         m_queue.pop_front();
@@ -276,6 +307,7 @@ Announcer::Said Announcer::sayThroughService(const std::string &text, bool stopp
 {
     pauseIfDue(false);
     qCDebug(lcSpeech, "say %s", text.c_str());
+    const ServiceSpeaking speaking(*this);
     if (!m_service->say(text)) {
         return Said::Failed;
     }
@@ -380,6 +412,7 @@ void Announcer::report(const Announcement &heard)
 void Announcer::silence()
 {
     m_held.reset();
+    m_tickDue = Crossing::None;
     if (!m_speaking) {
         m_queue.clear();
         return;
@@ -388,6 +421,30 @@ void Announcer::silence()
     m_queue.erase(m_queue.begin() + 1, m_queue.end());
     m_silenced = true;
     m_sink.stop();
+}
+
+void Announcer::setTone(double hertz)
+{
+    m_tone = hertz;
+    if (!m_serviceSpeaking) {
+        m_sink.setTone(hertz);
+    }
+}
+
+Announcer::ServiceSpeaking::ServiceSpeaking(Announcer &announcer) : m_announcer(announcer)
+{
+    m_announcer.m_serviceSpeaking = true;
+    if (m_announcer.m_tone > 0) {
+        m_announcer.m_sink.setTone(0);
+    }
+}
+
+Announcer::ServiceSpeaking::~ServiceSpeaking()
+{
+    m_announcer.m_serviceSpeaking = false;
+    if (m_announcer.m_tone > 0) {
+        m_announcer.m_sink.setTone(m_announcer.m_tone);
+    }
 }
 
 void Announcer::repeatLast()

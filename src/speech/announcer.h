@@ -5,8 +5,9 @@
 // and has the link take its step between clips (or while a part is spoken) through the one
 // BetweenClips seam; while a clip sounds it looks only for the operator's request to stop.
 // While the knob turns it holds the frequency reports back until they stop, and it shortens a
-// readout whose megahertz were just heard, when the operator asks. It owns muting, the farewell
-// and saying the last announcement again; the lifecycle tells it when speaking has to stop.
+// readout whose megahertz were just heard, or ticks as the dial crosses a kilohertz, when the
+// operator asks. It owns muting, the farewell and saying the last announcement again; the
+// lifecycle tells it when speaking has to stop.
 #pragma once
 
 #include "announcement.h"
@@ -72,6 +73,8 @@ public:
     static constexpr std::chrono::seconds kShortReadoutMemory { 10 };
     // How often a sounding clip is looked through; the sound stops within this of a stop.
     static constexpr std::chrono::milliseconds kLookEvery { 2 };
+    // Tuning ticks come at most this often (20 a second); a faster knob leaves some out.
+    static constexpr std::chrono::milliseconds kTickGap { 50 };
 
     explicit Announcer(ClipSink &sink, const Lifecycle *lifecycle = nullptr)
         : m_sink(sink), m_lifecycle(lifecycle)
@@ -97,6 +100,11 @@ public:
     // VFO are those of the frequency heard last, within kShortReadoutMemory.
     void setShortReadouts(bool on) { m_shortReadouts = on; }
     bool shortReadouts() const { return m_shortReadouts; }
+    // A frequency report that crosses a kilohertz is marked by a tick (a higher one for ten
+    // kilohertz) as it comes, when nothing is being said and the last tick is kTickGap past.
+    // The tick is no announcement: it is not told to the listener nor said again.
+    void setTicks(bool on) { m_ticks = on; }
+    bool ticks() const { return m_ticks; }
     // Whether the radio's unasked reports about a reading are said; answers always are.
     void setAnnounced(const AnnouncedReading &reading, bool on);
     bool announced(const AnnouncedReading &reading) const;
@@ -130,6 +138,10 @@ public:
     // announcements are said as usual. Called from WhileClipSounds::look, it ends the clip
     // that sounds; the heard announcement ends with that clip.
     void silence();
+
+    // The S-meter tone's pitch (0: none), handed to the sink, which pauses it under the clips;
+    // held silent while the speech service speaks, which the sink does not hear.
+    void setTone(double hertz);
 
     // The last announcement heard, said again as the program's own words.
     void repeatLast();
@@ -177,6 +189,8 @@ private:
     // Takes the frequency parts of a report aside while settling is on, the newest held.
     void holdTuning(Announcement &announcement);
     void releaseSettled();
+    void noteCrossing(const Announcement &announcement);
+    void tickIfDue();
     void shortenFront();
     void noteFrequency(const Part &part);
     bool passedOver(std::size_t part) const;
@@ -190,6 +204,17 @@ private:
     // The step between clips, unless the program is stopping: nothing more is handed on then.
     void stepBetweenClips();
     void loseService();
+    // The tone is silent while it lives.
+    class ServiceSpeaking {
+    public:
+        explicit ServiceSpeaking(Announcer &announcer);
+        ~ServiceSpeaking();
+        ServiceSpeaking(const ServiceSpeaking &) = delete;
+        ServiceSpeaking &operator=(const ServiceSpeaking &) = delete;
+
+    private:
+        Announcer &m_announcer;
+    };
     void pauseIfDue(bool throughSink);
     // Plays one clip after the pause that may be due; returns the name as heard. A stoppable
     // clip is looked through while it sounds and ends early when silenced.
@@ -213,12 +238,17 @@ private:
     std::optional<Announcement> m_held; // the newest frequency report, while tuning goes on
     std::chrono::steady_clock::time_point m_heldSince;
     bool m_shortReadouts = false;
+    bool m_ticks = false;
+    Crossing m_tickDue = Crossing::None; // crossed since speak() last ran
+    std::optional<std::chrono::steady_clock::time_point> m_lastTick;
     std::set<Reading> m_unannounced; // left out of the radio's unasked reports
     std::optional<HeardFrequency> m_lastFrequency;
     bool m_speechOn = false;
     bool m_speaking = false;
     bool m_pauseDue = false;
     bool m_silenced = false; // the operator stopped what is being said
+    double m_tone = 0;
+    bool m_serviceSpeaking = false;
     std::chrono::steady_clock::time_point m_lastClipEnd;
     std::chrono::nanoseconds m_speakingTime { 0 }; // of the calls to speak that have ended
     std::chrono::steady_clock::time_point m_speakingSince;

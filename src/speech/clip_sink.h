@@ -53,6 +53,10 @@ public:
     // while the last few milliseconds of a clip still sound; what must follow the end of the
     // sound (the farewell's pause before the port closes) waits here first.
     virtual void drain() { }
+
+    // A continuous tone at this pitch, heard whenever no clip sounds; 0 ends it. A sink that
+    // only records names skips it.
+    virtual void setTone(double hertz) { (void)hertz; }
 };
 
 // Records what would have been heard, in order. Invalid names are kept as requested, marked

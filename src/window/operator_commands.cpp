@@ -107,6 +107,15 @@ void Q7Status::shortReadouts_Click()
     emit optionChosen(QStringLiteral("short-readouts"));
 }
 
+void Q7Status::ticks_Click()
+{
+    const bool enable = !m_ticks->isChecked();
+    m_ticks->setChecked(enable);
+    m_announcer.setTicks(enable);
+    m_announcer.say({ enable ? "on" : "off" });
+    emit optionChosen(QStringLiteral("ticks"));
+}
+
 void Q7Status::announce_Click(QAction *entry, const AnnouncedReading &reading)
 {
     const bool enable = !entry->isChecked();

@@ -129,6 +129,7 @@ Q7Status::Q7Status(WindowParts parts, QWidget *parent)
     connect(&m_link.reportModes(), &ReportModes::changed, this, &Q7Status::drawReportMode);
     addWindowKey("repeat_announcement", Qt::Key_R, &Q7Status::repeatAnnouncement);
     addWindowKey("announcement_history", Qt::Key_H, &Q7Status::showHistory);
+    addWindowKey("smeter_tone", Qt::Key_T, &Q7Status::toggleTone);
     m_keysWhileSpeaking = std::make_unique<KeysWhileSpeaking>(m_announcer, *this, *m_entry);
     // The client area has its own fixed size; the window is that plus the menu bar, no more.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
@@ -265,6 +266,11 @@ void Q7Status::buildMenus()
     m_shortReadouts->setCheckable(true);
     m_shortReadouts->setChecked(m_announcer.shortReadouts());
     connectMenuEntry(m_shortReadouts, [this] { shortReadouts_Click(); });
+    m_ticks = options->addAction(QStringLiteral("Tuning ticks"));
+    m_ticks->setObjectName(QStringLiteral("ticks"));
+    m_ticks->setCheckable(true);
+    m_ticks->setChecked(m_announcer.ticks());
+    connectMenuEntry(m_ticks, [this] { ticks_Click(); });
 
     QMenu *announced = options->addMenu(QStringLiteral("Readings Announced"));
     announced->setObjectName(QStringLiteral("Announce_set"));
@@ -305,6 +311,11 @@ void Q7Status::addWindowKey(const char *name, Qt::Key key, void (Q7Status::*hand
 void Q7Status::repeatAnnouncement()
 {
     m_announcer.repeatLast();
+}
+
+void Q7Status::toggleTone()
+{
+    m_link.meterTone().toggle();
 }
 
 void Q7Status::showHistory()

@@ -104,6 +104,7 @@ public:
     // optionChosen so that they are kept.
     void settle_Click();
     void shortReadouts_Click();
+    void ticks_Click();
     // An entry of "Readings Announced": whether the radio's own reports of it are said.
     void announce_Click(QAction *entry, const AnnouncedReading &reading);
     // An entry of "Band Edges": the region whose band edges are announced, 0 for none.
@@ -116,6 +117,8 @@ public:
     void setAnnouncementLog(AnnouncementLog *log) { m_log = log; }
     void repeatAnnouncement();
     void showHistory();
+    // Ctrl+T: the S-meter tone on or off.
+    void toggleTone();
     HistoryWindow *historyWindow() const { return m_history.get(); }
 
     // The port entries Setcomm1 to Setcomm10 only announce the choice; the shell decides what
@@ -135,7 +138,7 @@ public:
     void otherVfo();
     void undoSetting();
     void readEverything();
-    // Escape: an open entry is cancelled, otherwise what is being said stops.
+    // Escape: an open entry is cancelled, otherwise what is being said stops, and the tone.
     void stopSpeaking();
     ValueEntry *valueEntry() const { return m_entry; }
 
@@ -193,6 +196,7 @@ private:
     QAction *m_greeting = nullptr;
     QAction *m_settle = nullptr;
     QAction *m_shortReadouts = nullptr;
+    QAction *m_ticks = nullptr;
     QAction *m_manual = nullptr;
     QAction *m_semi = nullptr;
     QAction *m_full = nullptr;

@@ -274,6 +274,7 @@ void Q7Status::stopSpeaking()
         return;
     }
     m_operator.stopReading();
+    m_link.meterTone().stop();
     m_announcer.silence();
 }
 

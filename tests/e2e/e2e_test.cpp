@@ -219,22 +219,29 @@ TEST(EndToEnd, ReportsArrivingTogetherAreSaidOnlyAtTheNewestAndAnUnpluggedRadioI
 }
 
 // Tuning in Full Auto with --settle: none of the fragments heard without it, only the readout
-// of where the knob stopped. The mode change after it marks the end of what is to be heard.
+// of where the knob stopped; with --ticks too, a tick before it for the kilohertz crossed at the
+// last step. The mode change after it marks the end of what is to be heard.
 TEST(EndToEnd, WithSettleOnlyTheFinalReadoutOfATuneIsHeard)
 {
-    ProgramRun run;
-    run.writeSettings("1,3,#FALSE#\r\n");
-    QByteArray tuning = "wait 0.3\n";
-    for (int step = 0; step < 10; ++step) {
-        tuning += "tune a +100\nwait 0.1\n";
+    const Strings readout = { "14", "0", "2", "6", "pt", "0", "0" };
+    for (const auto &[ticks, before] : { std::pair { false, Strings { "q7_present" } },
+                                         { true, Strings { "q7_present", "cue_tick" } } }) {
+        ProgramRun run;
+        run.writeSettings("1,3,#FALSE#\r\n");
+        QByteArray tuning = "wait 0.3\n";
+        for (int step = 0; step < 10; ++step) {
+            tuning += "tune a +100\nwait 0.1\n";
+        }
+        run.startRadio(run.scenario(tuning + "wait 1\nmode usb\n"));
+        run.startVexalo(ticks ? QStringList { "--settle", "--ticks" } : QStringList { "--settle" });
+        ASSERT_TRUE(run.waitFor("clip usb"));
+        Strings clips = run.clips();
+        std::erase(clips, "usb");
+        Strings heard = before;
+        heard.insert(heard.end(), readout.begin(), readout.end());
+        EXPECT_EQ(clips, heard) << "ticks " << ticks;
+        EXPECT_EQ(run.stopVexalo(), 0);
     }
-    run.startRadio(run.scenario(tuning + "wait 1\nmode usb\n"));
-    run.startVexalo({ "--settle" });
-    ASSERT_TRUE(run.waitFor("clip usb"));
-    Strings clips = run.clips();
-    std::erase(clips, "usb");
-    EXPECT_EQ(clips, (Strings { "q7_present", "14", "0", "2", "6", "pt", "0", "0" }));
-    EXPECT_EQ(run.stopVexalo(), 0);
 }
 
 // Tuning out of the 20 m band and back in Full Auto with --region=1 (the table found beside

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace vexalo::testing {
 namespace {
 
@@ -78,6 +80,19 @@ TEST(FrequencyReply, AutomaticReportsNeedFullAutoTheReceivingVfoAndTenHertz)
         const auto &last
             = std::string(c.prefix) == "FA" ? o.state.last_freq_a : o.state.last_freq_b;
         EXPECT_EQ(last.get(), std::string(c.next).substr(5, 7)) << c.name << ": always recorded";
+    }
+}
+
+TEST(FrequencyReply, AnUnaskedReportMarksTheStepOfTheDialItCrossed)
+{
+    const ReplyContext fullAuto { .fullAuto = true };
+    const RadioState before = interpret({}, "FA00014025000;", fullAuto).state;
+    for (const auto &[next, asked, crossed] :
+         { std::tuple { "FA00014024990;", false, Crossing::Kilohertz },
+           { "FA00014019990;", false, Crossing::TenKilohertz },
+           { "FA00014026000;", true, Crossing::None } }) { // an answer is no tuning
+        const Outcome o = interpret(before, next, { .asked = asked, .fullAuto = true });
+        EXPECT_EQ(o.announcement.parts.at(0).crossed, crossed) << next;
     }
 }
 

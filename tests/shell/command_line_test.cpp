@@ -238,6 +238,9 @@ TEST(OptionsFile, TheMenuRewritesOnlyItsOwnLines)
     }
     EXPECT_EQ(menuOption("announce", announcer),
               (OwnedOptions { { "announce", "--announce=mode,vfo" } }));
+    EXPECT_EQ(menuOption("ticks", announcer), (OwnedOptions { { "ticks", std::nullopt } }));
+    announcer.setTicks(true);
+    EXPECT_EQ(menuOption("ticks", announcer), (OwnedOptions { { "ticks", "--ticks" } }));
 }
 
 TEST(ConfigOptions, LinesAreOptionsBadOnesAreReportedAndTheCommandLineWins)

@@ -106,6 +106,20 @@ TEST(SpeechService, APartMadeStaleWhileSpokenIsStoppedAndTheRestSaid)
     EXPECT_EQ(service.said[1], "fourteen point one");
 }
 
+// The sound card does not hear the service, so the S-meter tone is held silent while it speaks.
+TEST(SpeechService, TheToneIsSilentWhileTheServiceSpeaks)
+{
+    FakeService service;
+    ClipRecorder<> sink;
+    Announcer announcer(sink);
+    announcer.unmute();
+    announcer.useService(&service, ClipWords::english(), {});
+    announcer.setTone(800);
+    announcer.say({ "tone", "on" });
+    EXPECT_EQ(service.said, std::vector<std::string> { "tone on" });
+    EXPECT_EQ(sink.log(), (std::vector<std::string> { "tone 800", "tone 0", "tone 800" }));
+}
+
 TEST(SpeechService, AFailingRefusingOrHangingServiceHandsOverToTheClipsWithNothingLost)
 {
     const struct {

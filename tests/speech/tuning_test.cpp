@@ -3,6 +3,7 @@
 // each tick (when the link's timer would fire); what is heard is compared.
 #include "announcer.h"
 #include "clip_recorder.h"
+#include "cues.h"
 #include "interpreter.h"
 #include "status_report.h"
 
@@ -19,11 +20,13 @@ struct Arrival {
     int at; // ms since the start
     const char *reply; // nullptr: only the timer fires
     bool asked = false;
+    bool whileSpeaking = false; // arrives while a clip of what is being said sounds
 };
 
 struct Tuning {
     std::chrono::milliseconds settle { 0 };
     bool shortReadouts = false;
+    bool ticks = false;
     std::vector<std::string_view> unannounced {}; // names of --announce
 };
 
@@ -36,6 +39,7 @@ Clips heardFrom(const Tuning &tuning, const std::vector<Arrival> &arrivals)
     announcer.setSettle(tuning.settle);
     announcer.setSettling(tuning.settle.count() > 0);
     announcer.setShortReadouts(tuning.shortReadouts);
+    announcer.setTicks(tuning.ticks);
     for (const AnnouncedReading &reading : kAnnouncedReadings) {
         announcer.setAnnounced(reading,
                                std::ranges::find(tuning.unannounced, reading.name)
@@ -45,12 +49,22 @@ Clips heardFrom(const Tuning &tuning, const std::vector<Arrival> &arrivals)
     RadioState start;
     start.rx_vfo = std::string("0");
     Interpreter interpreter(start);
-    for (const Arrival &arrival : arrivals) {
+    std::size_t next = 0;
+    const auto deliver = [&] {
+        const Arrival &arrival = arrivals[next++];
         now = std::chrono::steady_clock::time_point {} + std::chrono::milliseconds(arrival.at);
         if (arrival.reply != nullptr) {
             const ReplyContext context { .asked = arrival.asked, .fullAuto = true };
             announcer.enqueue(interpreter.HandleReply(arrival.reply, context).announcement);
         }
+    };
+    sink.onClip = [&](std::string_view) {
+        while (next < arrivals.size() && arrivals[next].whileSpeaking) {
+            deliver();
+        }
+    };
+    while (next < arrivals.size()) {
+        deliver();
         announcer.speak();
     }
     return sink.take();
@@ -59,6 +73,8 @@ Clips heardFrom(const Tuning &tuning, const std::vector<Arrival> &arrivals)
 const Clips k14025 = { "14", "0", "2", "5", "pt", "0", "0" };
 const Clips k14026 = { "14", "0", "2", "6", "pt", "0", "0" };
 const Clips k14027 = { "14", "0", "2", "7", "pt", "0", "0" };
+const Clips kTicked = { std::string(kTick.clip) };
+const Clips kTickedHigh = { std::string(kTickHigh.clip) };
 
 Clips operator+(Clips a, const Clips &b)
 {
@@ -106,6 +122,41 @@ TEST(Settle, OnlyTheNewestFrequencyReportIsSaidOnceTheyStop)
     for (const auto &c : cases) {
         EXPECT_EQ(heardFrom({ .settle = c.settle }, c.arrivals), c.heard) << c.name;
     }
+}
+
+TEST(Ticks, AKilohertzCrossedTicksWhileNothingIsSaid)
+{
+    const std::vector<Arrival> tuning = { { 0, "FA00014025000;" },
+                                          { 100, "FA00014025500;" },
+                                          { 200, "FA00014026000;" },
+                                          { 300, "FA00014030000;" },
+                                          { 600, nullptr } };
+    const struct {
+        const char *name;
+        std::vector<Arrival> arrivals;
+        Clips heard;
+    } cases[] = {
+        { "within the kilohertz none, across it a tick, across ten a higher one", tuning,
+          kTicked + kTickedHigh + Clips { "14", "0", "3", "0", "pt", "0", "0" } },
+        { "at most one each 50 ms",
+          { { 0, "FA00014025000;" },
+            { 100, "FA00014026000;" },
+            { 149, "FA00014025000;" },
+            { 150, "FA00014026000;" },
+            { 450, nullptr } },
+          kTicked + kTicked + k14026 },
+        { "none over speech: a report that comes while an answer is said",
+          { { 0, "FA00014025000;", true },
+            { 10, "FA00014026000;", false, true },
+            { 400, nullptr } },
+          k14025 + Clips { "a" } + k14026 },
+    };
+    for (const auto &c : cases) {
+        EXPECT_EQ(heardFrom({ .settle = 300ms, .ticks = true }, c.arrivals), c.heard) << c.name;
+    }
+    EXPECT_EQ(heardFrom({ .settle = 300ms }, tuning),
+              Clips({ "14", "0", "3", "0", "pt", "0", "0" }))
+        << "off: none";
 }
 
 TEST(ShortReadouts, OnlyWhatLiesBelowTheMegahertzWhenTheyWereJustHeard)

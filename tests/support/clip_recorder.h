@@ -65,6 +65,11 @@ public:
 
     // Waiting for the sound to play out shows as "drain".
     void drain() override { append("drain", ""); }
+    // The tone's pitch shows as "tone HERTZ", rounded.
+    void setTone(double hertz) override
+    {
+        append("tone ", std::to_string(static_cast<long>(hertz + 0.5)));
+    }
 
     // The pause between two announcements shows as "pause 1" (its length is the clock's).
     bool recordPauses = false;

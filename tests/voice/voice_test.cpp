@@ -19,14 +19,14 @@ namespace {
 // Written out here rather than read from the program, so that a line lost from clips.tsv
 // shows up as a difference.
 const std::vector<std::string> kFixedNames = {
-    "dorvaneq7", "73s",       "q7_error",     "q7_present", "share_net", "comm",    "manual",
-    "semi_auto", "full_auto", "greeting",     "on",         "off",       "a",       "b",
-    "rx",        "vfo",       "split",        "norm",       "lsb",       "usb",     "cw",
-    "cwr",       "data",      "datar",        "rit",        "xit",       "plus",    "minus",
-    "pt",        "hz",        "thousand",     "hundred",    "fl1",       "fl2",     "fl3",
-    "fl4",       "agc",       "fast",         "slow",       "speed",     "nb",      "hi",
-    "low",       "pre",       "att",          "power",      "watts",     "s",       "step",
-    "khz",       "mhz",       "not_accepted", "invalid",    "cancelled", "no_undo",
+    "dorvaneq7", "73s",       "q7_error", "q7_present",   "share_net", "comm",      "manual",
+    "semi_auto", "full_auto", "greeting", "tone",         "on",        "off",       "a",
+    "b",         "rx",        "vfo",      "split",        "norm",      "lsb",       "usb",
+    "cw",        "cwr",       "data",     "datar",        "rit",       "xit",       "plus",
+    "minus",     "pt",        "hz",       "thousand",     "hundred",   "fl1",       "fl2",
+    "fl3",       "fl4",       "agc",      "fast",         "slow",      "speed",     "nb",
+    "hi",        "low",       "pre",      "att",          "power",     "watts",     "s",
+    "step",      "khz",       "mhz",      "not_accepted", "invalid",   "cancelled", "no_undo",
 };
 
 // The band edges' words, beside the clips of the fixed set.

@@ -267,7 +267,8 @@ private slots:
             const char *option;
             bool (Announcer::*on)() const;
         } entries[] = { { "settle", "settle", &Announcer::settling },
-                        { "short_readouts", "short-readouts", &Announcer::shortReadouts } };
+                        { "short_readouts", "short-readouts", &Announcer::shortReadouts },
+                        { "ticks", "ticks", &Announcer::ticks } };
         for (const auto &e : entries) {
             QSignalSpy kept(&rig->window, &Q7Status::optionChosen);
             auto *entry = rig->child<QAction>(e.entry);

@@ -60,6 +60,8 @@ private slots:
             << ctrl(Qt::Key_S) << QStringList { "clip semi_auto", "send AI2;" };
         QTest::newRow("Ctrl+F Full Auto")
             << ctrl(Qt::Key_F) << QStringList { "clip full_auto", "send AI2;" };
+        QTest::newRow("Ctrl+T S-meter tone")
+            << ctrl(Qt::Key_T) << QStringList { "clip tone", "clip on", "send BG;" };
     }
 
     void keyRaisesItsHandler()
