@@ -4,6 +4,7 @@
 // the version or add ways of running, such as --transcript.
 #include "announcement_log.h"
 #include "announcer.h"
+#include "band_plan_file.h"
 #include "clip_words.h"
 #include "command_line.h"
 #include "interpreter.h"
@@ -25,6 +26,7 @@
 #include "transcript.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QSessionManager>
 
 #include <algorithm>
@@ -124,6 +126,29 @@ int main(int argc, char **argv)
         announcements.note(QStringLiteral("%1 %2").arg(QLatin1String(kOptionsFileName),
                                                        QString::fromStdString(problem)));
     }
+    // The band plan is read whether or not a region is chosen, so that the menu can choose one;
+    // what is wrong with it is told where it matters, once a region is chosen.
+    BandEdges bandEdges(readBandPlan(
+        bandPlanPlaces(QDir(QCoreApplication::applicationDirPath()).filesystemPath())));
+    for (const std::string &problem : bandEdges.plan().problems) {
+        qCWarning(lcShell, "%s", problem.c_str());
+    }
+    const auto noteBandPlanProblems = [&bandEdges, &announcements] {
+        if (bandEdges.region() == 0) {
+            return;
+        }
+        for (const std::string &problem : bandEdges.plan().problems) {
+            announcements.note(
+                QStringLiteral("Band edges: %1").arg(QString::fromStdString(problem)));
+        }
+        if (bandEdges.bands().empty()) {
+            announcements.note(QStringLiteral("Band edges: no band of region %1 is known, so "
+                                              "no band edge is announced")
+                                   .arg(bandEdges.region()));
+        }
+    };
+    bandEdges.setRegion(commandLine.has("region") ? regionOf(commandLine.values.at("region")) : 0);
+    noteBandPlanProblems();
     std::unique_ptr<Transcript> transcriptWriter;
     if (commandLine.has("transcript")) {
 #ifdef Q_OS_UNIX
@@ -136,23 +161,29 @@ int main(int argc, char **argv)
     Interpreter interpreter;
     SerialRadioPort port;
     Link link(settings, interpreter, announcer, port, lifecycle);
+    link.setBandEdges(bandEdges);
     RadioHandshake handshake(settings, interpreter, announcer, link);
     const MenuAccessibility menuAccessibility; // before the window builds its menus
     // The step size is kept beside vexalo.ini in a file of its own: the settings file's format
     // is fixed.
     OperatorSettings operatorSettings(link, announcer, interpreter, "vexalo.step");
-    Q7Status window(
-        WindowParts { settings, interpreter, announcer, link, handshake, operatorSettings });
+    Q7Status window(WindowParts { settings, interpreter, announcer, link, handshake,
+                                  operatorSettings, bandEdges });
     link.setWindow(window);
-    QObject::connect(&window, &Q7Status::optionChosen, &window,
-                     [&announcer, &announcements](const QString &name) {
-                         if (!keepOptions(menuOption(name.toStdString(), announcer))) {
-                             announcements.note(
-                                 QStringLiteral("%1 could not be written; the choice holds until "
-                                                "Vexalo ends")
-                                     .arg(QLatin1String(kOptionsFileName)));
-                         }
-                     });
+    QObject::connect(
+        &window, &Q7Status::optionChosen, &window,
+        [&announcer, &announcements, &bandEdges, &noteBandPlanProblems](const QString &name) {
+            const bool region = name == QLatin1String("region");
+            if (region) {
+                noteBandPlanProblems();
+            }
+            if (!keepOptions(region ? regionOption(bandEdges)
+                                    : menuOption(name.toStdString(), announcer))) {
+                announcements.note(QStringLiteral("%1 could not be written; the choice holds until "
+                                                  "Vexalo ends")
+                                       .arg(QLatin1String(kOptionsFileName)));
+            }
+        });
     window.setAnnouncementLog(&announcements);
     Shell shell(
         ShellParts { settings, interpreter, announcer, port, link, handshake, window, lifecycle });

@@ -28,6 +28,10 @@ using Handler = End (*)(Turn &, const Reply &);
 End announceOnOff(Turn &t, Reading reading, std::string_view name, const std::string &digit,
                   Maybe<bool> &recorded, bool recordsOn);
 
+// The eleven digits of hertz from `pos` on, for the band edges: a field that is not eleven
+// digits leaves the frequency unknown rather than guessed.
+void recordHertz(Maybe<long long> &recorded, const Reply &r, int pos);
+
 // "a" or "b" for the receive VFO as recorded, whichever reply recorded it.
 std::string_view rxVfoLetter(const RadioState &s);
 

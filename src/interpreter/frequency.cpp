@@ -3,6 +3,7 @@
 #include "number_speech.h"
 
 #include <algorithm>
+#include <charconv>
 
 namespace vexalo::interpreter {
 
@@ -33,10 +34,11 @@ Crossing crossing(std::string_view before, std::string_view after)
                                                                : Crossing::None;
 }
 
-End handleFrequency(Turn &t, const Reply &r, Maybe<std::string> &last, long vfo, Reading reading,
-                    std::string_view letter)
+End handleFrequency(Turn &t, const Reply &r, Maybe<std::string> &last, Maybe<long long> &hertz,
+                    long vfo, Reading reading, std::string_view letter)
 {
     const std::string key = changeKey(r);
+    recordHertz(hertz, r, 3);
     if (t.s.quiet_update) {
         last = key;
         return End::Quiet;
@@ -56,14 +58,27 @@ End handleFrequency(Turn &t, const Reply &r, Maybe<std::string> &last, long vfo,
 
 } // namespace
 
+void recordHertz(Maybe<long long> &recorded, const Reply &r, int pos)
+{
+    const std::string field = r.field(pos, 11);
+    long long hz = 0;
+    if (field.size() == 11
+        && std::all_of(field.begin(), field.end(), [](char c) { return c >= '0' && c <= '9'; })
+        && std::from_chars(field.data(), field.data() + field.size(), hz).ec == std::errc()) {
+        recorded = hz;
+    } else {
+        recorded.clear();
+    }
+}
+
 End handleFrequencyA(Turn &t, const Reply &r)
 {
-    return handleFrequency(t, r, t.s.last_freq_a, 0, Reading::FrequencyA, "a");
+    return handleFrequency(t, r, t.s.last_freq_a, t.s.freq_a, 0, Reading::FrequencyA, "a");
 }
 
 End handleFrequencyB(Turn &t, const Reply &r)
 {
-    return handleFrequency(t, r, t.s.last_freq_b, 1, Reading::FrequencyB, "b");
+    return handleFrequency(t, r, t.s.last_freq_b, t.s.freq_b, 1, Reading::FrequencyB, "b");
 }
 
 } // namespace vexalo::interpreter

@@ -34,6 +34,11 @@ std::string show(const Maybe<long> &v)
     return v.isSet() ? std::to_string(v.get()) : "";
 }
 
+std::string show(const Maybe<long long> &v)
+{
+    return v.isSet() ? std::to_string(v.get()) : "";
+}
+
 std::string show(const Maybe<std::string> &v)
 {
     return v.get();
@@ -65,6 +70,8 @@ std::vector<std::pair<std::string, std::string>> RadioState::describe() const
         { "att_on", show(att_on) },
         { "last_power", show(last_power) },
         { "last_speed", show(last_speed) },
+        { "freq_a", show(freq_a) },
+        { "freq_b", show(freq_b) },
     };
 }
 

@@ -44,6 +44,10 @@ struct RadioState {
     Maybe<bool> att_on;
     Maybe<long> last_power;
     Maybe<long> last_speed;
+    // The whole frequency of each VFO in hertz, from its own reply or the status report of the
+    // receiving VFO; only the band edges read it, so the replies compare as they always did.
+    Maybe<long long> freq_a;
+    Maybe<long long> freq_b;
 
     // Every value as name and printed value (unset prints empty, booleans true/false), in a
     // fixed order, for state dumps.

@@ -75,6 +75,7 @@ End handleStatus(Turn &t, const Reply &r)
         t.say.origin = Origin::BandChange;
         t.say.add(Reading::Band, bandClips(r));
         s.rx_vfo = r.at(kRxVfo);
+        recordHertz(vfoNumber(s.rx_vfo) == 0 ? s.freq_a : s.freq_b, r, kFrequency);
         s.last_mode = r.at(kMode);
         s.rit_state = r.number(kRit, 1);
         s.xit_state = r.number(kXit, 1);
@@ -87,6 +88,7 @@ End handleStatus(Turn &t, const Reply &r)
     const bool asked = t.asked();
 
     s.rx_vfo = r.at(kRxVfo);
+    recordHertz(vfoNumber(s.rx_vfo) == 0 ? s.freq_a : s.freq_b, r, kFrequency);
     if (asked) {
         t.say.add(sayFrequency(vfoNumber(s.rx_vfo) == 0 ? Reading::FrequencyA : Reading::FrequencyB,
                                r.field(kFrequency, 10), rxVfoLetter(s)));

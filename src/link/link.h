@@ -114,6 +114,12 @@ public:
     bool lockChecked() const override { return m_window != nullptr && m_window->lockChecked(); }
     bool reportsToVexalo() const override { return m_reportModes.reportsOn(); }
     bool reportsForClientsOnly() const override { return m_clients.reportsForClientsOnly(); }
+    std::span<const Band> bandEdges() const override
+    {
+        return m_bandEdges != nullptr ? m_bandEdges->bands() : std::span<const Band> {};
+    }
+    // The band plan and region chosen, owned by the shell; none until set.
+    void setBandEdges(const BandEdges &edges) { m_bandEdges = &edges; }
 
     // Told of every reply the interpreter has handled, in order (the operator's settings watch
     // for their read-back and for the radio's refusal).
@@ -136,6 +142,7 @@ private:
     ReportModes m_reportModes;
     SMeterTone m_meterTone;
     const WindowReadouts *m_window = nullptr;
+    const BandEdges *m_bandEdges = nullptr;
     QTimer m_lockPoll;
     QTimer m_settled; // fires when the held frequency report is due
 };

@@ -62,7 +62,9 @@ void OperatorSettings::smallerStep()
 
 std::optional<long long> OperatorSettings::frequency() const
 {
-    return m_frequency[receivingVfo()];
+    const RadioState &state = m_interpreter.state();
+    const Maybe<long long> &hertz = receivingVfo() == 1 ? state.freq_b : state.freq_a;
+    return hertz.isSet() ? std::optional<long long>(hertz.get()) : std::nullopt;
 }
 
 int OperatorSettings::receivingVfo() const
@@ -328,11 +330,6 @@ void OperatorSettings::seen(const HandledReply &handled)
 {
     const Reply reply(handled.reply);
     const std::string prefix = reply.field(1, 2);
-    if (prefix == "FA" || prefix == "FB") {
-        m_frequency[prefix == "FB" ? 1 : 0] = reply.number(3, 11);
-    } else if (prefix == "IF") {
-        m_frequency[reply.at(31) == "1" ? 1 : 0] = reply.number(3, 11);
-    }
     if (m_pendingSteps != 0 && frequency()) {
         const long long steps = std::exchange(m_pendingSteps, 0);
         m_target = m_burstFrom = frequency();

@@ -119,9 +119,9 @@ private:
     std::filesystem::path m_stepFile;
     std::size_t m_step;
 
-    // Step tuning: the frequency aimed at, counted from the radio's last word plus every press,
-    // where the burst began (for undo), and the last target written.
-    std::optional<long long> m_frequency[2];
+    // Step tuning: the frequency aimed at, counted from the radio's last word (as the
+    // interpreter recorded it) plus every press, where the burst began (for undo), and the last
+    // target written.
     std::optional<long long> m_target;
     std::optional<long long> m_burstFrom;
     std::optional<long long> m_sent;

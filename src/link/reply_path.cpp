@@ -1,5 +1,7 @@
 #include "reply_path.h"
 
+#include <optional>
+
 namespace vexalo {
 
 namespace {
@@ -71,6 +73,11 @@ void ReplyPath::interpret(const std::string &reply, const Exchange::Match &match
 {
     const ReplyContext context { match.asked(), match.info, m_conditions.fullAuto(),
                                  m_conditions.lockChecked() };
+    const std::span<const Band> bands = m_conditions.bandEdges();
+    std::optional<RadioState> before;
+    if (!bands.empty()) {
+        before = m_interpreter.state();
+    }
     Outcome outcome = m_interpreter.HandleReply(reply, context);
     if (outcome.end == End::Normal && match.asked()) {
         m_exchange.answered(match.ticket);
@@ -83,6 +90,11 @@ void ReplyPath::interpret(const std::string &reply, const Exchange::Match &match
     }
     if (m_observer) {
         m_observer(HandledReply { reply, match.asked(), outcome.announcement });
+    }
+    // Ahead of the reply's own words, and as an announcement of its own that no later report
+    // passes over and no settling holds back.
+    if (before) {
+        m_announcer.enqueue(bandEdge(bands, *before, outcome.state));
     }
     m_announcer.enqueue(std::move(outcome.announcement));
 }

@@ -8,12 +8,14 @@
 #pragma once
 
 #include "announcer.h"
+#include "band_edges.h"
 #include "client_side.h"
 #include "exchange.h"
 #include "interpreter.h"
 #include "reply_framer.h"
 
 #include <functional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,8 +23,8 @@
 namespace vexalo {
 
 // What the reply path reads, as each reply comes, from the parts that own it: the report mode
-// (Full Auto; whether the radio reports its changes to Vexalo or to the clients alone) and the
-// window's lock check box.
+// (Full Auto; whether the radio reports its changes to Vexalo or to the clients alone), the
+// window's lock check box and the bands whose edges are announced.
 class ReplyConditions {
 public:
     virtual ~ReplyConditions() = default;
@@ -32,6 +34,8 @@ public:
     virtual bool reportsToVexalo() const = 0;
     // The radio reports only because clients want it: Vexalo leaves those reports to them.
     virtual bool reportsForClientsOnly() const = 0;
+    // The bands of the region the operator chose; none, and no band edges, by default.
+    virtual std::span<const Band> bandEdges() const { return {}; }
 };
 
 // The lock poll as a status report pauses and resumes it.

@@ -117,6 +117,16 @@ std::string_view refuseSettle(std::string_view value)
         : "takes a whole number of milliseconds from 0 to 5000";
 }
 
+int regionOf(std::string_view value)
+{
+    return value.size() == 1 && value[0] >= '1' && value[0] <= '3' ? value[0] - '0' : 0;
+}
+
+std::string_view refuseRegion(std::string_view value)
+{
+    return regionOf(value) != 0 ? std::string_view() : "takes the ITU region: 1, 2 or 3";
+}
+
 std::vector<std::string_view> announcedNames(std::string_view value)
 {
     std::vector<std::string_view> names;

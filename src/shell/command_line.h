@@ -29,6 +29,10 @@ std::string_view refuseSpeech(std::string_view value);
 std::string_view refuseSpeechRate(std::string_view value);
 std::string_view refuseSettle(std::string_view value);
 std::string_view refuseAnnounce(std::string_view value);
+std::string_view refuseRegion(std::string_view value);
+
+// The ITU region a value of --region names, or 0 for none.
+int regionOf(std::string_view value);
 
 // --settle alone: about the pause of a hand that has stopped turning the knob.
 inline constexpr int kDefaultSettleMs = 300;
@@ -78,6 +82,12 @@ inline constexpr CommandLineOption kOptions[] = {
               "attenuator, power, keyer, rit-xit, split and vfo (all\n"
               "when not given); answers to your keys are always said",
       .refuse = &refuseAnnounce },
+    { .name = "region",
+      .argument = "N",
+      .help = "announce the edges of the amateur bands of ITU region N\n"
+              "(1, 2 or 3): leaving a band, a falling two-tone and \"out\n"
+              "of band\"; entering one, a rising two-tone and its name",
+      .refuse = &refuseRegion },
 };
 
 // The names of a value of --announce, in order; a name that is none of kAnnouncedReadings's

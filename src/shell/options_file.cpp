@@ -1,6 +1,7 @@
 #include "options_file.h"
 
 #include "announcer.h"
+#include "band_edges.h"
 #include "regular_file.h"
 
 #include <QSaveFile>
@@ -98,6 +99,15 @@ OwnedOptions menuOption(std::string_view name, const Announcer &announcer)
         }
     }
     return { { std::string(name), option } };
+}
+
+OwnedOptions regionOption(const BandEdges &edges)
+{
+    std::optional<std::string> option;
+    if (edges.region() != 0) {
+        option = "--region=" + std::to_string(edges.region());
+    }
+    return { { "region", option } };
 }
 
 bool keepOptions(const OwnedOptions &owned, const std::filesystem::path &path)

@@ -15,6 +15,7 @@
 namespace vexalo {
 
 class Announcer;
+class BandEdges;
 
 inline constexpr const char *kOptionsFileName = "vexalo.conf";
 
@@ -32,6 +33,8 @@ std::string withOwnedOptions(std::string_view text, const OwnedOptions &owned);
 
 // The option of that name the Options menu sets, as the announcer holds it now.
 OwnedOptions menuOption(std::string_view name, const Announcer &announcer);
+// --region as the band edges hold it now: no line while no region is chosen.
+OwnedOptions regionOption(const BandEdges &edges);
 
 // Rewrites the file so, whole or not at all. False, with the file untouched, when it cannot be
 // read (a missing file is empty) or written.

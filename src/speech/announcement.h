@@ -65,6 +65,7 @@ enum class Origin {
     Report, // the radio's own report, not asked for: a newer value of a reading makes it stale
     Answer, // the answer to a query: always said in full
     BandChange, // the band after a band change: always said in full
+    BandEdge, // a band's edge crossed: said at once, in full, ahead of the reply's own words
     Program, // the program's own words (greeting, handshake, mode names, port, errors, farewell)
 };
 

@@ -2,6 +2,7 @@
 #include "q7status.h"
 
 #include "announcer.h"
+#include "band_edges.h"
 #include "commands.h"
 #include "control_table.h"
 #include "interpreter.h"
@@ -10,6 +11,8 @@
 #include "settings.h"
 
 #include <QAction>
+
+#include <string>
 
 namespace vexalo {
 
@@ -120,6 +123,16 @@ void Q7Status::announce_Click(QAction *entry, const AnnouncedReading &reading)
     m_announcer.setAnnounced(reading, enable);
     m_announcer.say({ enable ? "on" : "off" });
     emit optionChosen(QStringLiteral("announce"));
+}
+
+void Q7Status::region_Click(int region)
+{
+    m_bandEdges.setRegion(region);
+    for (std::size_t entry = 0; entry < m_regions.size(); ++entry) {
+        m_regions.at(entry)->setChecked(static_cast<int>(entry) == m_bandEdges.region());
+    }
+    m_announcer.say(region == 0 ? Clips { "off" } : Clips { "region", std::to_string(region) });
+    emit optionChosen(QStringLiteral("region"));
 }
 
 void Q7Status::LockKeyMode_Click()

@@ -2,6 +2,7 @@
 
 #include "announcement_log.h"
 #include "announcer.h"
+#include "band_edges.h"
 #include "caption_button.h"
 #include "control_table.h"
 #include "history_window.h"
@@ -114,7 +115,7 @@ QPlainTextEdit *addDebugBox(QWidget *parent, const char *name, const QString &sp
 Q7Status::Q7Status(WindowParts parts, QWidget *parent)
     : QMainWindow(parent), m_settings(parts.settings), m_interpreter(parts.interpreter),
       m_announcer(parts.announcer), m_link(parts.link), m_handshake(parts.handshake),
-      m_operator(parts.operatorSettings)
+      m_operator(parts.operatorSettings), m_bandEdges(parts.bandEdges)
 {
     setObjectName(QStringLiteral("Q7Status"));
     setWindowTitle(QStringLiteral("Vexalo V") + QString::fromLatin1(kVersionLabel));
@@ -283,6 +284,19 @@ void Q7Status::buildMenus()
         entry->setChecked(m_announcer.announced(reading));
         connectMenuEntry(entry, [this, entry, &reading] { announce_Click(entry, reading); });
     }
+
+    QMenu *regions = options->addMenu(QStringLiteral("Band Edges"));
+    regions->setObjectName(QStringLiteral("Region_set"));
+    for (int region = 0; region <= kRegions; ++region) {
+        QAction *entry = regions->addAction(region == 0 ? QStringLiteral("Off")
+                                                        : QStringLiteral("Region %1").arg(region));
+        entry->setObjectName(QStringLiteral("region_%1").arg(region));
+        entry->setCheckable(true);
+        entry->setChecked(m_bandEdges.region() == region);
+        connectMenuEntry(entry, [this, region] { region_Click(region); });
+        m_regions.at(static_cast<std::size_t>(region)) = entry;
+    }
+    MenuAccessibility::describeAsChoice(*regions);
 }
 
 void Q7Status::addWindowKey(const char *name, Qt::Key key, void (Q7Status::*handler)())

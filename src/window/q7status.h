@@ -27,6 +27,7 @@ namespace vexalo {
 class AnnouncementLog;
 class Announcer;
 struct AnnouncedReading;
+class BandEdges;
 class HistoryWindow;
 class KeysWhileSpeaking;
 class Interpreter;
@@ -43,6 +44,7 @@ struct WindowParts {
     Link &link;
     RadioHandshake &handshake;
     OperatorSettings &operatorSettings;
+    BandEdges &bandEdges;
 };
 
 class Q7Status : public QMainWindow, public WindowReadouts {
@@ -105,6 +107,8 @@ public:
     void ticks_Click();
     // An entry of "Readings Announced": whether the radio's own reports of it are said.
     void announce_Click(QAction *entry, const AnnouncedReading &reading);
+    // An entry of "Band Edges": the region whose band edges are announced, 0 for none.
+    void region_Click(int region);
     void LockKeyMode_Click();
 
     // Ctrl+R and Ctrl+H, beside the menus rather than in them: the newest announcement said
@@ -179,6 +183,7 @@ private:
     Link &m_link;
     RadioHandshake &m_handshake;
     OperatorSettings &m_operator;
+    BandEdges &m_bandEdges;
 
     QPushButton *m_getInfo = nullptr;
     QPushButton *m_sendCmd = nullptr;
@@ -195,6 +200,7 @@ private:
     QAction *m_manual = nullptr;
     QAction *m_semi = nullptr;
     QAction *m_full = nullptr;
+    std::array<QAction *, 4> m_regions {}; // Off, then regions 1 to 3
     ValueEntry *m_entry = nullptr;
     struct RadioMarks;
     std::unique_ptr<RadioMarks> m_radioMarks;

@@ -244,6 +244,27 @@ TEST(EndToEnd, WithSettleOnlyTheFinalReadoutOfATuneIsHeard)
     }
 }
 
+// Tuning out of the 20 m band and back in Full Auto with --region=1 (the table found beside
+// the program): the falling tones and "out of band" before the readout, then the rising tones
+// and the band's name. The mode change after it marks the end of what is to be heard.
+TEST(EndToEnd, ABandEdgeCrossedIsHeardBeforeTheReadout)
+{
+    ProgramRun run;
+    run.writeSettings("1,3,#FALSE#\r\n");
+    run.startRadio(
+        run.scenario("wait 0.3\ntune a -30000\nwait 1.5\ntune a +30000\nwait 1.5\nmode usb\n"));
+    run.startVexalo({ "--region=1" });
+    ASSERT_TRUE(run.waitFor("clip usb"));
+    std::string heard;
+    for (const std::string &clip : run.clips()) {
+        heard += clip == "usb" ? "" : clip + " ";
+    }
+    EXPECT_EQ(heard,
+              "q7_present cue_band_left out_of_band 13 9 9 5 pt 0 0 "
+              "cue_band_entered 20 metres 14 0 2 5 pt 0 0 ");
+    EXPECT_EQ(run.stopVexalo(), 0);
+}
+
 TEST(Flood, ReportsAtTheLinesFullRateAreEachHandledOnceInOrderInFlatMemory)
 {
     ProgramRun run;

@@ -21,7 +21,7 @@ for file in bin/vexalo bin/vexalo-launch bin/q7sim bin/vexalo-replay \
     share/icons/hicolor/scalable/apps/org.vexalo.Vexalo.svg \
     share/man/man1/vexalo.1 share/man/man1/vexalo-launch.1 share/man/man1/q7sim.1 \
     share/man/man1/vexalo-replay.1 share/vexalo/ZSsounds/dorvaneq7.wav \
-    share/vexalo/ZSsounds/words.tsv share/vexalo/voices/de/q7_error.wav \
+    share/vexalo/ZSsounds/words.tsv share/vexalo/voices/de/q7_error.wav share/vexalo/band-edges.tsv \
     share/vexalo/voice-kit/generate share/vexalo/voice-kit/check share/vexalo/voice-kit/clips.tsv; do
     [ -e "$usr/$file" ] || fail "not installed: $file"
 done

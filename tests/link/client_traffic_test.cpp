@@ -135,6 +135,21 @@ TEST(SharedLine, EachReplyGoesToWhoAskedAndOnlyVexalosOwnAreHeard)
     }
 }
 
+// The radio's report of a client's change, taken for the client's read-back, is heard as the
+// report it is: across a band edge, with the edge ahead of the readout.
+TEST(SharedLine, AClientsChangeAcrossABandEdgeIsHeardInFullAuto)
+{
+    SharedRig rig;
+    BandEdges edges(parseBandPlan("1 20m 14000 14350\n"));
+    edges.setRegion(1);
+    rig.link.setBandEdges(edges);
+    rig.run({ "< FA00014025000;", "1 FA00013990000;", "1 FA;", "w 2", "< FA00013990000;",
+              "< FA00013990000;" });
+    EXPECT_EQ(rig.sink.take(),
+              (Clips { "14", "0", "2", "5", "pt", "0", "0", "cue_band_left", "out_of_band", "13",
+                       "9", "9", "0", "pt", "0", "0" }));
+}
+
 TEST(SharedLine, ClientsTakeTurnsOneCommandAtATimeBehindVexalo)
 {
     SharedRig rig;

@@ -111,6 +111,20 @@ TEST(OperatorSettings, WhatIsHeardIsTheRadiosAnswerToTheReadBack)
     }
 }
 
+// A frequency typed out of the band, in Manual: the edge ahead of the radio's answer.
+TEST(OperatorSettings, ABandEdgeCrossedFromTheKeyboardIsHeardAheadOfTheAnswer)
+{
+    Rig rig;
+    BandEdges edges(parseBandPlan("1 20m 14000 14350\n"));
+    edges.setRegion(1);
+    rig.link.setBandEdges(edges);
+    rig.port.answers = { { "FA;", "FA00013990000;" } };
+    rig.settings.tuneTo(13'990'000);
+    rig.settle();
+    EXPECT_EQ(rig.sink.take(),
+              (Clips { "cue_band_left", "out_of_band", "13", "9", "9", "0", "pt", "0", "0", "a" }));
+}
+
 TEST(OperatorSettings, UndoSetsTheLastReadingBackAndARefusalChangesNothingRecorded)
 {
     Rig rig;

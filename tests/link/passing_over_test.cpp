@@ -217,5 +217,49 @@ TEST(Babble, AMegabyteWithoutSeparatorsKeepsTheBufferSmallAndTheNextReplyIsSaid)
     EXPECT_EQ(h.arrive(";FA00014025010;"), (Clips { "14", "0", "2", "5", "pt", "0", "1" }));
 }
 
+// A band edge crossed is heard at once and whole, ahead of the readout of the same reply,
+// whether the readouts around it are passed over or held back while tuning.
+TEST(BandEdges, AnEdgeIsHeardAtOnceAheadOfTheReadoutNeitherPassedOverNorHeldBack)
+{
+    struct Conditions : ReplyConditions, LockPollControl {
+        BandEdges edges { parseBandPlan("1 20m 14000 14350\n") };
+        bool fullAuto() const override { return true; }
+        bool lockChecked() const override { return false; }
+        bool reportsToVexalo() const override { return true; }
+        bool reportsForClientsOnly() const override { return false; }
+        std::span<const Band> bandEdges() const override { return edges.bands(); }
+        void pauseLockPoll() override { }
+        void resumeLockPoll() override { }
+    } conditions;
+    conditions.edges.setRegion(1);
+    const Clips edges = { "cue_band_left", "out_of_band", "cue_band_entered", "20", "metres" };
+    const Clips k14001 = { "14", "0", "0", "1", "pt", "0", "0" };
+    for (const bool settle : { false, true }) {
+        ClipRecorder<> sink;
+        Announcer announcer(sink);
+        auto now = std::chrono::steady_clock::time_point {};
+        announcer.setClock([&now] { return now; });
+        announcer.setSettle(std::chrono::milliseconds(300));
+        announcer.setSettling(settle);
+        announcer.unmute();
+        Exchange exchange { [] { return Exchange::Clock::time_point {}; } };
+        Interpreter interpreter;
+        ReplyPath path(exchange, interpreter, announcer, conditions, conditions);
+        path.receive("FA00014000000;");
+        now += std::chrono::seconds(1);
+        announcer.speak();
+        sink.take();
+        // Out and back in: the readout of 13 999.00 is passed over, or held back and then
+        // dropped; neither edge is.
+        path.receive("FA00013999000;FA00014001000;");
+        announcer.speak();
+        const Clips atOnce = sink.take();
+        now += std::chrono::seconds(1);
+        announcer.speak();
+        EXPECT_EQ(atOnce + sink.take(), edges + k14001) << settle;
+        EXPECT_EQ(atOnce, settle ? edges : edges + k14001) << settle;
+    }
+}
+
 } // namespace
 } // namespace vexalo::testing

@@ -1,6 +1,7 @@
 // The command line: help and version end the run with their text, anything the program does
 // not know ends it with status 2 and says what was wrong, and options with values are read.
 #include "announcer.h"
+#include "band_plan_file.h"
 #include "clip_recorder.h"
 #include "command_line.h"
 #include "options_file.h"
@@ -125,6 +126,43 @@ TEST(CommandLine, AnnounceTakesKnownReadings)
     EXPECT_EQ(parse({ "--announce=" }).error, "") << "nothing announced by itself";
     EXPECT_NE(parse({ "--announce=frequency,smeter" }).error, "");
     EXPECT_EQ(announcedNames("mode,,vfo"), (std::vector<std::string_view> { "mode", "vfo" }));
+}
+
+TEST(CommandLine, RegionTakesOneTwoOrThreeAndTheMenuKeepsIt)
+{
+    for (const std::string bad : { "0", "4", "1,", "" }) {
+        EXPECT_NE(parse({ "--region=" + bad }).error, "") << bad;
+    }
+    EXPECT_EQ(regionOf(parse({ "--region", "2" }).values.at("region")), 2);
+    BandEdges edges;
+    EXPECT_EQ(regionOption(edges), (OwnedOptions { { "region", std::nullopt } })) << "off";
+    edges.setRegion(3);
+    EXPECT_EQ(regionOption(edges), (OwnedOptions { { "region", "--region=3" } }));
+}
+
+// Vexalo's folder first, then beside the program; a table that is missing or has bad lines
+// is named, never fatal.
+TEST(BandPlanFile, TheFirstPlaceWithTheTableIsReadAndItsProblemsNamed)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const std::filesystem::path mine = dir.filePath(QStringLiteral("mine.tsv")).toStdString();
+    const std::filesystem::path gone = dir.filePath(QStringLiteral("gone.tsv")).toStdString();
+    QFile file(QString::fromStdString(mine.string()));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("2 20m 14000 14350\n2 40m seven 7300\n");
+    file.close();
+
+    BandPlan plan = readBandPlan({ gone, mine });
+    EXPECT_EQ(plan.regions[1].size(), 1u);
+    EXPECT_EQ(plan.problems,
+              std::vector<std::string> { mine.generic_string()
+                                         + " line 2: edge 'seven' is not a number of kHz" });
+    plan = readBandPlan({ gone });
+    ASSERT_EQ(plan.problems.size(), 1u);
+    EXPECT_TRUE(plan.problems[0].starts_with("band-edges.tsv not found")) << plan.problems[0];
+    EXPECT_EQ(bandPlanPlaces("/opt/vexalo/bin")[1].generic_string(),
+              "/opt/vexalo/bin/../share/vexalo/band-edges.tsv");
 }
 
 TEST(CommandLine, SettleTakesMillisecondsOrNothing)

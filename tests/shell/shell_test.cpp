@@ -1,4 +1,5 @@
 #include "announcer.h"
+#include "band_edges.h"
 #include "clip_recorder.h"
 #include "fake_radio_port.h"
 #include "interpreter.h"
@@ -75,8 +76,9 @@ struct ShellHarness {
     RadioHandshake handshake { g, interpreter, announcer, link };
     OperatorSettings operatorSettings { link, announcer, interpreter,
                                         dir.filePath("vexalo.step").toStdString() };
-    Q7Status window { WindowParts { g, interpreter, announcer, link, handshake,
-                                    operatorSettings } };
+    BandEdges bandEdges;
+    Q7Status window { WindowParts { g, interpreter, announcer, link, handshake, operatorSettings,
+                                    bandEdges } };
     Shell shell {
         ShellParts { g, interpreter, announcer, port, link, handshake, window, lifecycle }, path
     };

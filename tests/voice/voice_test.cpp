@@ -29,9 +29,14 @@ const std::vector<std::string> kFixedNames = {
     "step",      "khz",       "mhz",      "not_accepted", "invalid",   "cancelled", "no_undo",
 };
 
+// The band edges' words, beside the clips of the fixed set.
+const std::vector<std::string> kBandEdgeNames
+    = { "out_of_band", "metres", "centimetres", "region" };
+
 std::set<std::string> everyClipName()
 {
     std::set<std::string> names(kFixedNames.begin(), kFixedNames.end());
+    names.insert(kBandEdgeNames.begin(), kBandEdgeNames.end());
     for (int n = 0; n < 10; ++n) {
         names.insert(std::to_string(n));
     }

@@ -289,6 +289,21 @@ private slots:
         QVERIFY(!rig->announcer.announced(mode) && !entry->isChecked());
         QCOMPARE(rig->log, QStringList({ "clip off" }));
         QCOMPARE(kept.front().front().toString(), QStringLiteral("announce"));
+
+        // The band edges: one region or none, marked as a choice, said and kept.
+        rig->log.clear();
+        QVERIFY(rig->child<QAction>("region_0")->isChecked());
+        rig->child<QAction>("region_2")->trigger();
+        rig->child<QAction>("region_0")->trigger();
+        rig->child<QAction>("region_1")->trigger();
+        QCOMPARE(rig->bandEdges.region(), 1);
+        for (const char *name : { "region_0", "region_1", "region_2", "region_3" }) {
+            QCOMPARE(rig->child<QAction>(name)->isChecked(), name == std::string_view("region_1"));
+        }
+        QCOMPARE(rig->log,
+                 QStringList({ "clip region", "clip 2", "clip off", "clip region", "clip 1" }));
+        QCOMPARE(kept.size(), 4);
+        QCOMPARE(kept.back().front().toString(), QStringLiteral("region"));
     }
 
     void lockBoxRunsThePoll()

@@ -202,6 +202,7 @@ private slots:
             { "Options", "short_readouts", "Short readouts", QKeySequence() },
             { "Options", "ticks", "Tuning ticks", QKeySequence() },
             { "Options", "Announce_set", "Readings Announced", QKeySequence() },
+            { "Options", "Region_set", "Band Edges", QKeySequence() },
         };
         const QList<QAction *> bar = rig->window.menuBar()->actions();
         QCOMPARE(bar.size(), 3);
@@ -227,7 +228,7 @@ private slots:
             QVERIFY2(!action->isChecked() && action->isEnabled() && action->isVisible(), e.name);
         }
         QCOMPARE(next.value("ComPort_set"), 10);
-        QCOMPARE(next.value("Options"), 6);
+        QCOMPARE(next.value("Options"), 7);
         QCOMPARE(next.value("Report_set"), 3);
     }
 

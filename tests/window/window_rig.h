@@ -5,6 +5,7 @@
 #pragma once
 
 #include "announcer.h"
+#include "band_edges.h"
 #include "clip_recorder.h"
 #include "fake_radio_port.h"
 #include "interpreter.h"
@@ -90,8 +91,9 @@ struct WindowRig {
     OperatorSettings operatorSettings { link, announcer, interpreter,
                                         std::filesystem::temp_directory_path()
                                             / "vexalo-window-test.step" };
+    BandEdges bandEdges { parseBandPlan("1 20m 14000 14350\n") };
     Q7Status window { WindowParts { settings, interpreter, announcer, link, handshake,
-                                    operatorSettings } };
+                                    operatorSettings, bandEdges } };
 };
 
 } // namespace vexalo::testing
