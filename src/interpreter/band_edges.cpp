@@ -52,8 +52,9 @@ std::optional<Clips> bandClips(std::string_view name)
     Clips clips;
     if (n >= 100) {
         clips.push_back(std::to_string(n / 100));
+        // "160" says "1" "60"; "105" says "1" "05", as a frequency's digit pairs do.
         const int rest = n % 100;
-        clips.push_back(rest < 10 ? "0" + std::to_string(rest) : std::to_string(rest));
+        clips.push_back({ static_cast<char>('0' + rest / 10), static_cast<char>('0' + rest % 10) });
     } else {
         clips.push_back(std::to_string(n));
     }

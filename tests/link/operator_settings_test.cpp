@@ -7,6 +7,8 @@
 #include "operator_settings.h"
 #include "report_mode.h"
 
+#include <QTemporaryDir>
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -22,7 +24,6 @@ using Knob = OperatorSettings::Knob;
 struct Rig : Harness {
     Rig()
     {
-        std::filesystem::remove(stepFile);
         // What start-up leaves recorded: VFO A at 14 025 kHz, CW.
         port.arrive("IF00014025000     +00000000003000000;MD3;");
         sink.take();
@@ -33,8 +34,9 @@ struct Rig : Harness {
         waitDeliveringEvents(2s, [this] { return !settings.busy(); });
     }
 
-    std::filesystem::path stepFile
-        = std::filesystem::temp_directory_path() / "vexalo-operator-settings-test.step";
+    // One folder a test: ctest runs the tests of this file side by side.
+    QTemporaryDir folder;
+    std::filesystem::path stepFile = std::filesystem::path(folder.path().toStdU16String()) / "step";
     OperatorSettings settings { link, announcer, interpreter, stepFile };
 };
 
