@@ -284,8 +284,20 @@ Announcer::Said Announcer::sayAloud(std::size_t part, Announcement &heard)
         return Said::Cut;
     }
     const Part spoken = m_queue.front().parts[part];
+    // A tone is no word for the service: it sounds through the sink, ahead of its words.
+    bool toned = false;
+    for (const std::string &clip : spoken.clips) {
+        if (isCue(clip)) {
+            qCDebug(lcSpeech, "clip %s", clip.c_str());
+            m_sink.playClip(clip);
+            toned = true;
+        }
+    }
     const std::string text = m_words.utterance(spoken.clips);
     if (text.empty()) {
+        if (toned) {
+            heard.add(spoken.reading, spoken.clips);
+        }
         return Said::Whole;
     }
     const Said said = sayThroughService(text, true, [this, part] { return passedOver(part); });

@@ -77,12 +77,15 @@ TEST(SpeechService, EachPartIsOneTextAndWhatIsHeardIsTheAnnouncementItself)
     announcer.setListener(&rig);
     announcer.unmute();
     announcer.useService(&service, ClipWords::english(), {});
-    const Announcement said = report(
-        { { Reading::Mode, { "usb" } }, { Reading::Rit, { "rit", "plus", "1", "2", "0", "hz" } } });
+    const Announcement said = report({ { Reading::None, { "cue_band_left", "out_of_band" } },
+                                       { Reading::Mode, { "usb" } },
+                                       { Reading::Rit, { "rit", "plus", "1", "2", "0", "hz" } } });
     announcer.say(said);
-    EXPECT_EQ(service.said,
-              (std::vector<std::string> { "U S B", "R I T plus one two zero hertz" }));
-    EXPECT_TRUE(sink.log().empty()) << "no clip besides the service";
+    EXPECT_EQ(
+        service.said,
+        (std::vector<std::string> { "out of band", "U S B", "R I T plus one two zero hertz" }));
+    EXPECT_EQ(sink.log(), std::vector<std::string> { "clip cue_band_left" })
+        << "no clip besides the service, only the tones it cannot say";
     ASSERT_EQ(rig.heard.size(), 1u);
     EXPECT_EQ(rig.heard.front(), said) << "the log and the transcript get what was spoken";
 }
