@@ -1037,7 +1037,9 @@ def escape_section(table, route, display, presses=9):
 
 def keyboard_section(table, route, display, presses=7):
     """Tuning from the keyboard: Ctrl+Up's confirmation against Alt+A's answer, each pressed
-    after the same idle, and Ctrl+Up pressed 90 times at 30 a second, as a held key repeats."""
+    after the same idle, and Ctrl+Up pressed 90 times at 30 a second, as a held key repeats.
+    First sounds are the player's own log, so a route whose null sink reports its timing
+    (PipeWire's) is used: PulseAudio's null sink puts a new stream's start seconds late."""
     note(f"{route.short}: tuning from the keyboard")
     run = Run(b"1,0,#FALSE#\r\n", display, route.env)
     pressed = {"alt+a": [], "ctrl+Up": []}
@@ -1227,7 +1229,8 @@ def main():
         if "--escape" in sys.argv[2:]:
             escape_section(table, PulseAudio(work).route, display)
         elif "--keyboard" in sys.argv[2:]:
-            keyboard_section(table, PulseAudio(work).route, display)
+            pipewire = PipeWire(work)
+            keyboard_section(table, pipewire.routes[0], display)
         elif "--ticks" in sys.argv[2:]:
             ticks_section(table, PulseAudio(work).route, display)
         elif "--tone" in sys.argv[2:]:
@@ -1255,7 +1258,7 @@ def main():
                                        [1, 1, 6, 20], recorded_target=True)
             shared_sections(table, pulseaudio.route, display)
             escape_section(table, pulseaudio.route, display)
-            keyboard_section(table, pulseaudio.route, display)
+            keyboard_section(table, gnome, display)
             ticks_section(table, pulseaudio.route, display)
             full_auto_sections(table, gnome, display, keep_fed, rows)
             silent_radio_section(table, display, rows)
