@@ -113,22 +113,26 @@ std::optional<long long> OperatorSettings::current(Knob knob) const
         }
         return recorded.get()[0] - '0';
     };
+    // A switch as 1 for on; the preamp is recorded as off.
+    const auto onOff = [](const Maybe<bool> &recorded, bool on) -> std::optional<long long> {
+        if (!recorded.isSet()) {
+            return std::nullopt;
+        }
+        return recorded.get() == on ? 1 : 0;
+    };
     switch (knob) {
     case Knob::Mode:
         return digit(state.last_mode);
     case Knob::RxVfo:
         return digit(state.rx_vfo);
     case Knob::Split:
-        return state.split_on.isSet() ? std::optional<long long>(state.split_on.get() ? 1 : 0)
-                                      : std::nullopt;
+        return onOff(state.split_on, true);
     case Knob::Agc:
         return digit(state.last_agc);
     case Knob::Preamp:
-        return state.preamp_off.isSet() ? std::optional<long long>(state.preamp_off.get() ? 0 : 1)
-                                        : std::nullopt;
+        return onOff(state.preamp_off, false);
     case Knob::Attenuator:
-        return state.att_on.isSet() ? std::optional<long long>(state.att_on.get() ? 1 : 0)
-                                    : std::nullopt;
+        return onOff(state.att_on, true);
     case Knob::NoiseBlanker:
         return digit(state.last_nb);
     case Knob::Power:

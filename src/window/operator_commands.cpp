@@ -89,40 +89,37 @@ void Q7Status::greeting_Click()
     m_announcer.say({ "greeting", enable ? "on" : "off" });
 }
 
+void Q7Status::toggleOption(QAction *entry, const QString &name,
+                            const std::function<void(bool)> &apply)
+{
+    const bool enable = !entry->isChecked();
+    entry->setChecked(enable);
+    apply(enable);
+    m_announcer.say({ enable ? "on" : "off" });
+    emit optionChosen(name);
+}
+
 void Q7Status::settle_Click()
 {
-    const bool enable = !m_settle->isChecked();
-    m_settle->setChecked(enable);
-    m_announcer.setSettling(enable);
-    m_announcer.say({ enable ? "on" : "off" });
-    emit optionChosen(QStringLiteral("settle"));
+    toggleOption(m_settle, QStringLiteral("settle"),
+                 [this](bool on) { m_announcer.setSettling(on); });
 }
 
 void Q7Status::shortReadouts_Click()
 {
-    const bool enable = !m_shortReadouts->isChecked();
-    m_shortReadouts->setChecked(enable);
-    m_announcer.setShortReadouts(enable);
-    m_announcer.say({ enable ? "on" : "off" });
-    emit optionChosen(QStringLiteral("short-readouts"));
+    toggleOption(m_shortReadouts, QStringLiteral("short-readouts"),
+                 [this](bool on) { m_announcer.setShortReadouts(on); });
 }
 
 void Q7Status::ticks_Click()
 {
-    const bool enable = !m_ticks->isChecked();
-    m_ticks->setChecked(enable);
-    m_announcer.setTicks(enable);
-    m_announcer.say({ enable ? "on" : "off" });
-    emit optionChosen(QStringLiteral("ticks"));
+    toggleOption(m_ticks, QStringLiteral("ticks"), [this](bool on) { m_announcer.setTicks(on); });
 }
 
 void Q7Status::announce_Click(QAction *entry, const AnnouncedReading &reading)
 {
-    const bool enable = !entry->isChecked();
-    entry->setChecked(enable);
-    m_announcer.setAnnounced(reading, enable);
-    m_announcer.say({ enable ? "on" : "off" });
-    emit optionChosen(QStringLiteral("announce"));
+    toggleOption(entry, QStringLiteral("announce"),
+                 [this, &reading](bool on) { m_announcer.setAnnounced(reading, on); });
 }
 
 void Q7Status::region_Click(int region)

@@ -172,6 +172,9 @@ private:
     void buildRadioMenu();
     // The marks of the radio menu, from what the radio last said.
     void markRadioMenu();
+    // An Options check item chosen: its mark flips, the new state is applied and said, and it
+    // is told on through optionChosen so that it is kept.
+    void toggleOption(QAction *entry, const QString &name, const std::function<void(bool)> &apply);
     void addWindowKey(const char *name, Qt::Key key, void (Q7Status::*handler)());
     void runSimpleQuery(SimpleQuery query);
     void drawReportMode(ReportMode mode);
