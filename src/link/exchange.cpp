@@ -123,7 +123,14 @@ Exchange::Match Exchange::match(std::string_view reply)
         return {};
     }
     return Match { fits->ticket, fits->kind == Kind::Info, fits->kind == Kind::Meter, fits->asker,
-                   fits->readBack };
+                   fits->readBack, fits->hushed };
+}
+
+void Exchange::hush(Ticket ticket)
+{
+    for (Query &q : m_queries) {
+        q.hushed = q.hushed || q.ticket == ticket;
+    }
 }
 
 void Exchange::answered(Ticket ticket)

@@ -59,6 +59,7 @@ public:
         // A client's query that reads back the setting it sent just before: while the radio
         // reports by itself, its report of the change comes first and is taken for the answer.
         bool readBack = false;
+        bool hushed = false;
         bool asked() const { return ticket != 0; }
         bool forClient() const { return asked() && asker.isClient(); }
     };
@@ -67,6 +68,9 @@ public:
     Match match(std::string_view reply);
     // The reply was handled and answers this query: it and every older one are settled.
     void answered(Ticket ticket);
+    // The query's answer is still recorded when it comes, but not said: its asker has gone on
+    // to a newer one (a step pressed while the one before was read back).
+    void hush(Ticket ticket);
 
     bool outstanding(Ticket ticket);
     // Vexalo's own queries: whether one is outstanding, and whether it is Info.
@@ -87,6 +91,7 @@ private:
         Asker asker;
         std::string setting; // a setting: its two letters in upper case
         bool readBack = false;
+        bool hushed = false;
     };
     Ticket record(std::optional<std::string> prefix, Kind kind, const Asker &asker = {},
                   std::string setting = {});

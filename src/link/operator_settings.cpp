@@ -38,6 +38,8 @@ OperatorSettings::OperatorSettings(Link &link, Announcer &announcer, const Inter
     m_still.setSingleShot(true);
     m_still.setInterval(kStill);
     connect(&m_still, &QTimer::timeout, this, &OperatorSettings::settle);
+    m_rest.setSingleShot(true);
+    m_rest.setInterval(kRest);
     m_patience.setSingleShot(true);
     // The exchange forgets a query after the reply timeout; a little more covers the read-back
     // that follows the setting on the line.
@@ -215,6 +217,9 @@ bool OperatorSettings::busy() const
 void OperatorSettings::step(int direction)
 {
     const long long by = direction * input::kSteps[m_step];
+    // Taps that follow one another within kRest are one burst, confirmed once at its end.
+    const bool fromRest = !m_target && !m_rest.isActive();
+    m_rest.start();
     if (!m_target) {
         const std::optional<long long> base = frequency();
         if (!base) {
@@ -229,10 +234,34 @@ void OperatorSettings::step(int direction)
         m_burstFrom = *base;
     }
     m_target = input::stepped(*m_target, by);
-    m_pressedSinceReadBack = true;
     m_still.start();
+    if (fromRest && !m_inFlight && tunesLive()) {
+        stepFromRest();
+        return;
+    }
+    m_pressedSinceReadBack = true;
+    if (m_inFlight && m_inFlight->stepping) {
+        // The step read back is no longer the one aimed at: its answer is recorded, not said.
+        m_link.exchange().hush(m_inFlight->readBack);
+    }
     if (!m_pace.isActive() && tunesLive()) {
         sendTarget();
+    }
+}
+
+void OperatorSettings::stepFromRest()
+{
+    // The setting and its read-back at once, so that one step is confirmed as promptly as an
+    // asked frequency; the burst's undo goes with it.
+    Change change = frequencyChange(*m_target);
+    std::optional<Change> undo = frequencyChange(*std::exchange(m_burstFrom, std::nullopt));
+    m_pace.start(lineTime(change.setting + change.query));
+    m_sent = m_target;
+    m_pressedSinceReadBack = false;
+    if (!start(InFlight { std::move(change), std::move(undo), false, true })) {
+        m_pace.stop();
+        m_target.reset();
+        m_sent.reset();
     }
 }
 
@@ -263,7 +292,8 @@ void OperatorSettings::sendTarget()
 
 void OperatorSettings::settle()
 {
-    if (!m_target) {
+    // Nothing pressed since the last read-back went out: that one says the frequency.
+    if (!m_target || !m_pressedSinceReadBack) {
         return;
     }
     if (m_pace.isActive()) {
@@ -279,7 +309,7 @@ void OperatorSettings::settle()
     m_pressedSinceReadBack = false;
     Change readBack = frequencyChange(m_target.value_or(0));
     readBack.setting.clear();
-    apply(std::move(readBack), std::move(undo));
+    queue(InFlight { std::move(readBack), std::move(undo), false, true });
 }
 
 void OperatorSettings::tuneTo(long long hertz)
@@ -294,29 +324,45 @@ void OperatorSettings::tuneTo(long long hertz)
 
 void OperatorSettings::apply(Change change, std::optional<Change> undo)
 {
-    if (m_inFlight) {
-        m_waiting = InFlight { std::move(change), std::move(undo) };
-        return;
-    }
-    start(std::move(change), std::move(undo));
+    queue(InFlight { std::move(change), std::move(undo) });
 }
 
-void OperatorSettings::start(Change change, std::optional<Change> undo)
+void OperatorSettings::queue(InFlight unit)
 {
-    if (!change.setting.empty()) {
-        if (!m_link.set(change.setting)) {
-            return;
+    if (m_inFlight) {
+        m_waiting = std::move(unit);
+        return;
+    }
+    start(std::move(unit));
+}
+
+bool OperatorSettings::start(InFlight unit)
+{
+    if (!unit.change.setting.empty()) {
+        if (!m_link.set(unit.change.setting)) {
+            return false;
         }
         m_settingUnanswered = true;
     }
     // Straight behind the setting, before any client's command can come between them.
-    if (m_link.ask(change.query) == 0) {
-        return;
+    unit.readBack = m_link.ask(unit.change.query);
+    if (unit.readBack == 0) {
+        return false;
     }
-    qCDebug(lcLink, "operator setting %s, read back with %s", change.setting.c_str(),
-            change.query.c_str());
-    m_inFlight = InFlight { std::move(change), std::move(undo) };
+    qCDebug(lcLink, "operator setting %s, read back with %s", unit.change.setting.c_str(),
+            unit.change.query.c_str());
+    m_inFlight = std::move(unit);
     m_patience.start();
+    return true;
+}
+
+void OperatorSettings::startWaiting()
+{
+    if (m_waiting) {
+        InFlight next = std::move(*m_waiting);
+        m_waiting.reset();
+        start(std::move(next));
+    }
 }
 
 void OperatorSettings::undo()
@@ -382,11 +428,7 @@ void OperatorSettings::finish()
             m_undo.pop_front();
         }
     }
-    if (m_waiting) {
-        InFlight next = std::move(*m_waiting);
-        m_waiting.reset();
-        start(std::move(next.change), std::move(next.undo));
-    }
+    startWaiting();
 }
 
 void OperatorSettings::timedOut()
@@ -400,11 +442,7 @@ void OperatorSettings::timedOut()
     m_target.reset();
     m_sent.reset();
     m_announcer.say({ "q7_error" });
-    if (m_waiting) {
-        InFlight next = std::move(*m_waiting);
-        m_waiting.reset();
-        start(std::move(next.change), std::move(next.undo));
-    }
+    startWaiting();
 }
 
 } // namespace vexalo

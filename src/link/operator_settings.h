@@ -7,6 +7,7 @@
 #pragma once
 
 #include "announcement.h"
+#include "exchange.h"
 
 #include <QObject>
 #include <QTimer>
@@ -30,8 +31,10 @@ class OperatorSettings : public QObject {
 
 public:
     // Keys held down repeat about 30 times a second; once they have been still this long the
-    // radio's frequency is asked and said.
+    // radio's frequency is asked and said. A step after the keys have rested kRest is read back
+    // at once and said as soon as the radio answers, unless another step has come meanwhile.
     static constexpr std::chrono::milliseconds kStill { 250 };
+    static constexpr std::chrono::milliseconds kRest { 1000 };
     static constexpr std::size_t kUndoDepth = 20;
 
     // One change: the setting, the query that reads it back, and what the reply before it
@@ -100,10 +103,14 @@ signals:
 
 private:
     void step(int direction);
+    void stepFromRest();
     void sendTarget();
     bool tunesLive() const;
     void settle();
-    void start(Change change, std::optional<Change> undo);
+    struct InFlight;
+    void queue(InFlight unit);
+    bool start(InFlight unit);
+    void startWaiting();
     void seen(const HandledReply &handled);
     void finish();
     void timedOut();
@@ -129,13 +136,17 @@ private:
     bool m_pressedSinceReadBack = false;
     QTimer m_pace; // the last setting has left the line
     QTimer m_still; // the keys have been still for kStill
+    QTimer m_rest; // running until the keys have rested kRest
 
-    // The unit on the line: its read-back prefix, whether the radio refused the setting, what
-    // undoes it; and the change waiting behind it (the newest wins).
+    // The unit on the line: its change, what undoes it, whether the radio refused the setting,
+    // whether it reads back a step (a newer step hushes its answer) and the read-back's ticket;
+    // and the change waiting behind it (the newest wins).
     struct InFlight {
         Change change;
         std::optional<Change> undo;
         bool refused = false;
+        bool stepping = false;
+        Exchange::Ticket readBack = 0;
     };
     std::optional<InFlight> m_inFlight;
     std::optional<InFlight> m_waiting;

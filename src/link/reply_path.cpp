@@ -96,7 +96,9 @@ void ReplyPath::interpret(const std::string &reply, const Exchange::Match &match
     if (before) {
         m_announcer.enqueue(bandEdge(bands, *before, outcome.state));
     }
-    m_announcer.enqueue(std::move(outcome.announcement));
+    if (!match.hushed) {
+        m_announcer.enqueue(std::move(outcome.announcement));
+    }
 }
 
 } // namespace vexalo

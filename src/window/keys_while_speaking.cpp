@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QShortcutEvent>
 #include <QWidget>
 #include <QWindow>
 
@@ -87,6 +88,17 @@ bool KeysWhileSpeaking::eventFilter(QObject *receiver, QEvent *event)
 
 bool KeysWhileSpeaking::stopsSpeech(const QObject *receiver, const QEvent &event) const
 {
+    if (QApplication::activePopupWidget() != nullptr || m_entry.isVisible()) {
+        return false;
+    }
+    if (event.type() == QEvent::Shortcut) {
+        // The steps are the main window's shortcuts, which Qt hands to their action instead of
+        // a key press. A held step repeats 30 times a second: it must not wait for each
+        // confirmation's end.
+        const QKeySequence &keys = static_cast<const QShortcutEvent &>(event).key();
+        return keys == QKeySequence(Qt::CTRL | Qt::Key_Up)
+            || keys == QKeySequence(Qt::CTRL | Qt::Key_Down);
+    }
     if (event.type() != QEvent::KeyPress) {
         return false;
     }
@@ -95,8 +107,7 @@ bool KeysWhileSpeaking::stopsSpeech(const QObject *receiver, const QEvent &event
     const auto *widget = qobject_cast<const QWidget *>(receiver);
     const bool mainWindow
         = widget != nullptr ? widget->window() == &m_window : receiver == m_window.windowHandle();
-    return key.key() == Qt::Key_Escape && key.modifiers() == Qt::NoModifier && mainWindow
-        && QApplication::activePopupWidget() == nullptr && !m_entry.isVisible();
+    return key.key() == Qt::Key_Escape && key.modifiers() == Qt::NoModifier && mainWindow;
 }
 
 void KeysWhileSpeaking::handOnNext()

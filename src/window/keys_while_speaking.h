@@ -1,5 +1,6 @@
-// What the operator does while a clip sounds. Only Escape in the main window (no menu or
-// entry open) acts at once: it stops the speech within the clip. Every other input is held
+// What the operator does while a clip sounds. Only Escape and a tuning step (Ctrl+Up,
+// Ctrl+Down) in the main window (no menu or entry open) act at once: they stop the speech
+// within the clip, the step's own words being about to change. Every other input is held
 // back and handed on, in order, once the speaking is over. Relies on the announcer's
 // WhileClipSounds seam and on Qt delivering every event through the application's filter.
 #pragma once
@@ -24,9 +25,9 @@ namespace vexalo {
 // filter: input events (keys, shortcuts, mouse, wheel, a close request) are held back and
 // handed on one by one, in order, once the clip is over, so no handler of the program runs
 // inside the clip; input that comes while some are held back queues behind them, so none
-// overtakes another. Escape for the main window silences the announcer there and then, and is
-// handed on like the rest, so the window's own handler (which ends a full readout) runs
-// afterwards. Let through: painting, focus changes and posted calls, which the screen reader's
+// overtakes another. Escape or a step for the main window silences the announcer there and
+// then, and is handed on like the rest, so the window's own handler (which ends a full readout,
+// or tunes) runs afterwards. Let through: painting, focus changes and posted calls, which the screen reader's
 // questions about the window arrive as and which cannot be held back.
 class KeysWhileSpeaking : public QObject, public WhileClipSounds {
 public:

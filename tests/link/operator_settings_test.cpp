@@ -86,14 +86,20 @@ TEST(OperatorSettings, WhatIsHeardIsTheRadiosAnswerToTheReadBack)
           { "PA0;", "PA;" },
           { "q7_error" },
           0 },
-        { "three quick steps: the last target, one confirmation",
+        { "one step from rest: the setting and its read-back at once",
+          [](OperatorSettings &s) { s.stepUp(); },
+          { { "FA;", "FA00014026000;" } },
+          { "FA00014026000;", "FA;" },
+          { "14", "0", "2", "6", "pt", "0", "0", "a" },
+          1 },
+        { "three quick steps: the first read back unsaid, the last target, one confirmation",
           [](OperatorSettings &s) {
               s.stepUp();
               s.stepUp();
               s.stepUp();
           },
           { { "FA;", "FA00014028000;" } },
-          { "FA00014026000;", "FA00014028000;", "FA;" },
+          { "FA00014026000;", "FA;", "FA00014028000;", "FA;" },
           { "14", "0", "2", "8", "pt", "0", "0", "a" },
           1 },
     };
@@ -125,6 +131,14 @@ TEST(OperatorSettings, ABandEdgeCrossedFromTheKeyboardIsHeardAheadOfTheAnswer)
     rig.settle();
     EXPECT_EQ(rig.sink.take(),
               (Clips { "cue_band_left", "out_of_band", "13", "9", "9", "0", "pt", "0", "0", "a" }));
+}
+
+TEST(OperatorSettings, AStepFromRestIsReadBackBeforeTheKeysAreStill)
+{
+    Rig rig;
+    rig.port.answers = { { "FA;", "FA00014026000;" } };
+    rig.settings.stepUp();
+    EXPECT_EQ(rig.port.written, (std::vector<std::string> { "FA00014026000;", "FA;" }));
 }
 
 TEST(OperatorSettings, UndoSetsTheLastReadingBackAndARefusalChangesNothingRecorded)
