@@ -122,8 +122,12 @@ Exchange::Match Exchange::match(std::string_view reply)
     if (fits == m_queries.end()) {
         return {};
     }
-    return Match { fits->ticket, fits->kind == Kind::Info, fits->kind == Kind::Meter, fits->asker,
-                   fits->readBack, fits->hushed };
+    return Match { .ticket = fits->ticket,
+                   .info = fits->kind == Kind::Info,
+                   .meter = fits->kind == Kind::Meter,
+                   .asker = fits->asker,
+                   .readBack = fits->readBack,
+                   .hushed = fits->hushed };
 }
 
 void Exchange::hush(Ticket ticket)

@@ -27,8 +27,8 @@ namespace vexalo {
 // inside the clip; input that comes while some are held back queues behind them, so none
 // overtakes another. Escape or a step for the main window silences the announcer there and
 // then, and is handed on like the rest, so the window's own handler (which ends a full readout,
-// or tunes) runs afterwards. Let through: painting, focus changes and posted calls, which the screen reader's
-// questions about the window arrive as and which cannot be held back.
+// or tunes) runs afterwards. Let through: painting, focus changes and posted calls, which the
+// screen reader's questions about the window arrive as and which cannot be held back.
 class KeysWhileSpeaking : public QObject, public WhileClipSounds {
 public:
     // `entry` is the main window's value entry, which takes Escape for itself while open.
