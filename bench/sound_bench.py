@@ -220,11 +220,11 @@ class PipeWire:
                     f'pcm_type.pipewire {{ lib "{library}/libasound_module_pcm_pipewire.so" }}\n'
                     f'ctl_type.pipewire {{ lib "{library}/libasound_module_ctl_pipewire.so" }}\n'
                     f"<{confd}/50-pipewire.conf>\n<{confd}/99-pipewire-default.conf>\n")
-        # The plug-in finds the server through PIPEWIRE_RUNTIME_DIR; a PULSE_SERVER that leads
-        # nowhere keeps the pulse plug-in's hook from taking the default device.
+        # The plug-in finds the server through PIPEWIRE_RUNTIME_DIR and is ALSA's default, as
+        # on GNOME; the server's PulseAudio service is there too, as on the desktop, and the
+        # program prefers it (ALSA's "pulse" device).
         alsa = dict(without_sound_variables(), ALSA_CONFIG_PATH=config, XDG_RUNTIME_DIR=client,
-                    PIPEWIRE_RUNTIME_DIR=runtime,
-                    PULSE_SERVER=f"unix:{os.path.join(client, 'no-such-server')}")
+                    PIPEWIRE_RUNTIME_DIR=runtime, PULSE_SERVER=control["PULSE_SERVER"])
         pulse = dict(control, ALSA_CONFIG_PATH=pulse_alsa_config(work))
         self.routes = [Route("PipeWire, its ALSA plug-in (GNOME's route)", "PipeWire ALSA", alsa,
                              control, True),

@@ -180,15 +180,24 @@ int PortAudioOutput::start(int preferredRate)
         }
         m_initialised = true;
     }
-    const PaDeviceIndex device = preferredOutputDevice();
     PaStream *stream = nullptr;
     double rate = preferredRate;
-    PaError error = device == paNoDevice
-        ? paDeviceUnavailable
-        : openOutput(&stream, device, rate, m_options.latency, this);
-    if (error == paInvalidSampleRate) {
-        rate = Pa_GetDeviceInfo(device)->defaultSampleRate;
-        error = openOutput(&stream, device, rate, m_options.latency, this);
+    const auto openOn = [&](PaDeviceIndex device) {
+        rate = preferredRate;
+        PaError error = device == paNoDevice
+            ? paDeviceUnavailable
+            : openOutput(&stream, device, rate, m_options.latency, this);
+        if (error == paInvalidSampleRate) {
+            rate = Pa_GetDeviceInfo(device)->defaultSampleRate;
+            error = openOutput(&stream, device, rate, m_options.latency, this);
+        }
+        return error;
+    };
+    // The preferred device may have gone with its server since PortAudio listed it.
+    const PaDeviceIndex preferred = preferredOutputDevice();
+    PaError error = openOn(preferred);
+    if (error != paNoError && preferred != Pa_GetDefaultOutputDevice()) {
+        error = openOn(Pa_GetDefaultOutputDevice());
     }
     if (error == paNoError) {
         m_rate = static_cast<int>(rate);

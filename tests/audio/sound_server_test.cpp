@@ -263,6 +263,25 @@ TEST_F(SoundServer, EveryNewStreamPlaysItsFirstClipWhole)
     EXPECT_GT(heard, 800);
 }
 
+// As where PipeWire's own ALSA plug-in is the default, which starts a stream later than the
+// server's PulseAudio service: here the default leads nowhere, and only that service is heard.
+TEST_F(SoundServer, TheServersPulseDeviceIsTakenWhenALSAsDefaultIsAnother)
+{
+    const fs::path config = folder.path() / "elsewhere.conf";
+    // Not ALSA's own configuration, whose hook would make the running server the default.
+    std::ofstream(config) << "pcm.!default { type null hint.show on }\n"
+                             "pcm.pulse { type pulse hint.show on }\nctl.pulse { type pulse }\n";
+    ::setenv("ALSA_CONFIG_PATH", config.c_str(), 1);
+    const fs::path recording = folder.path() / "pulse.raw";
+    server.stop();
+    ASSERT_TRUE(server.start(recording));
+    auto sink = makeSink();
+    sink->playClip("tone");
+    sink.reset(); // lets the clip play out
+    server.stop();
+    EXPECT_GT(loudMilliseconds(recording), 250);
+}
+
 TEST_F(SoundServer, AServerThatVanishesAndReturnsIsFoundAgainAtTheNextClip)
 {
     const struct {
