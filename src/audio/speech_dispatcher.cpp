@@ -239,9 +239,11 @@ bool SpeechDispatcher::say(const std::string &text)
 
 SpeechService::Progress SpeechDispatcher::wait(std::chrono::milliseconds limit)
 {
-    // A service that was killed never sends the end; its connection shows it at once.
+    // A service that was killed never sends the end; its connection shows it at once, as a
+    // hang-up, or as a socket the library has already closed on reading the end of it.
     pollfd hangup { of(m_handle)->socket, POLLRDHUP, 0 };
-    if (::poll(&hangup, 1, 0) > 0 && (hangup.revents & (POLLRDHUP | POLLHUP | POLLERR)) != 0) {
+    if (::poll(&hangup, 1, 0) > 0
+        && (hangup.revents & (POLLRDHUP | POLLHUP | POLLERR | POLLNVAL)) != 0) {
         fail("the speech service went away");
     }
     std::unique_lock lock(m_mutex);

@@ -359,7 +359,8 @@ Announcer::Said Announcer::sayThroughService(const std::string &text, bool stopp
 
 void Announcer::loseService()
 {
-    const std::string why = m_service->failure();
+    const std::string why
+        = m_service->failure().empty() ? "no end of speech within the bound" : m_service->failure();
     qCWarning(lcSpeech, "speech service lost (%s); the recorded voice speaks from now on",
               why.c_str());
     m_service = nullptr;

@@ -109,6 +109,9 @@ for fault in KILL STOP; do
     # "Q 7 ready" is three words: 3 s and half a second a word at the most.
     [ $(($(date +%s) - started)) -le 6 ] || fail "$fault: the clips came only after the bound"
     grep -q "speech service lost" vexalo.log || fail "$fault: not logged"
+    # A killed service is seen at once, not only when the bound has passed.
+    [ "$fault" = STOP ] || grep -q "lost (the speech service went away)" vexalo.log \
+        || fail "KILL: found only by the bound"
     stop_vexalo
     [ "$fault" = STOP ] && kill -CONT "$speechd_pid"
 done
