@@ -32,6 +32,10 @@ ClientTraffic::ClientTraffic(Exchange &exchange, RadioPort &port, const Lifecycl
     });
     m_patience.setSingleShot(true);
     connect(&m_patience, &QTimer::timeout, this, [this] {
+        {
+            const auto grace = m_exchange.grace();
+            m_port.handOnWaiting();
+        }
         settle();
         // Time spent speaking does not count on the line clock: the query may still be
         // waiting.

@@ -104,6 +104,9 @@ template <typename Predicate> void Exchange::drop(Predicate gone)
 
 void Exchange::dropExpired()
 {
+    if (m_grace) {
+        return;
+    }
     const auto now = m_clock();
     drop([now](const Query &q) { return now - q.sentAt > kReplyTimeout; });
 }

@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace vexalo {
@@ -82,6 +83,25 @@ public:
     // ran out, or the radio answered a later command), oldest first.
     std::vector<Asker> takeUnanswered();
 
+    // No query runs out of time while the guard lives: what was already waiting on the line when
+    // a query's time ran out (a busy machine can run the timer before the line is read) is taken
+    // for its answer.
+    class [[nodiscard]] Grace {
+    public:
+        explicit Grace(Exchange &exchange)
+            : m_exchange(exchange), m_was(std::exchange(exchange.m_grace, true))
+        {
+        }
+        ~Grace() { m_exchange.m_grace = m_was; }
+        Grace(const Grace &) = delete;
+        Grace &operator=(const Grace &) = delete;
+
+    private:
+        Exchange &m_exchange;
+        bool m_was;
+    };
+    Grace grace() { return Grace(*this); }
+
 private:
     struct Query {
         Ticket ticket;
@@ -103,6 +123,7 @@ private:
     std::deque<Query> m_queries; // oldest first
     std::vector<Asker> m_unanswered;
     Ticket m_last = 0;
+    bool m_grace = false;
 };
 
 } // namespace vexalo

@@ -6,6 +6,7 @@
 #include "logging.h"
 #include "number_speech.h"
 #include "operator_input.h"
+#include "radio_port.h"
 #include "reply.h"
 
 namespace vexalo {
@@ -433,6 +434,10 @@ void OperatorSettings::finish()
 
 void OperatorSettings::timedOut()
 {
+    {
+        const auto grace = m_link.exchange().grace();
+        m_link.port().handOnWaiting();
+    }
     if (!m_inFlight) {
         return;
     }

@@ -29,6 +29,16 @@ public:
     // Characters that have arrived but have not been handed to the receiver yet, taken without
     // delivering any event: a clip boundary may look ahead at what the radio has said since.
     virtual std::string takeWaiting() { return {}; }
+    // Hands what is waiting to the receiver now. Called before a query is given up (under the
+    // exchange's grace): on a busy machine a timer can run before the line is read, with the
+    // answer already there.
+    void handOnWaiting()
+    {
+        const std::string input = takeWaiting();
+        if (!input.empty()) {
+            deliver(input);
+        }
+    }
 
     // Every arrival of characters, as soon as it is waiting, all of it at once.
     void setReceiver(Receiver receiver) { m_receiver = std::move(receiver); }

@@ -57,7 +57,8 @@ struct SharedRig : Harness {
         }
     }
     // "v CMD" Vexalo asks, "N CMD" client N sends, "x N" client N is gone, "< REPLY" the
-    // radio answers, "w N" waits until N commands are on the line.
+    // radio answers, "~ REPLY" it answers but the line is not read yet, "w N" waits until N
+    // commands are on the line, "t MS" delivers events for MS milliseconds.
     void run(const Strings &script)
     {
         std::uint64_t tag = 0;
@@ -67,6 +68,11 @@ struct SharedRig : Harness {
                 link.ask(text);
             } else if (line[0] == '<') {
                 port.arrive(text);
+            } else if (line[0] == '~') {
+                port.waiting += text;
+            } else if (line[0] == 't') {
+                waitDeliveringEvents(std::chrono::milliseconds(std::stoi(text)),
+                                     [] { return false; });
             } else if (line[0] == 'w') {
                 const std::size_t count = static_cast<std::size_t>(std::stoi(text));
                 waitDeliveringEvents(std::chrono::seconds(5),
@@ -121,6 +127,10 @@ TEST(SharedLine, EachReplyGoesToWhoAskedAndOnlyVexalosOwnAreHeard)
           { "1 FR1;", "1 FR;", "w 2", "< FR1;", "< FT1;", "< FR1;" },
           { "1 FR1;" },
           Clips { "b" } },
+        { "an answer there but not yet read when the client's time is up is the client's",
+          { "1 FA;", "~ FA00007074000;", "t 700" },
+          { "1 FA00007074000;" },
+          {} },
         { "a client gone: its answer still goes to the clients' side, never to the speech",
           { "1 FA;", "x 1", "< FA00007074000;" },
           { "1 FA00007074000;" },
