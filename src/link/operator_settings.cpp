@@ -232,7 +232,9 @@ void OperatorSettings::step(int direction)
             return;
         }
         m_target = *base;
-        m_burstFrom = *base;
+        if (fromRest) {
+            m_burstFrom = *base; // a run within kRest of the last is undone with it
+        }
     }
     m_target = input::stepped(*m_target, by);
     m_still.start();

@@ -141,6 +141,18 @@ TEST(OperatorSettings, AStepFromRestIsReadBackBeforeTheKeysAreStill)
     EXPECT_EQ(rig.port.written, (std::vector<std::string> { "FA00014026000;", "FA;" }));
 }
 
+TEST(OperatorSettings, StepsWithinASecondOfTheLastAreOneRunForUndo)
+{
+    Rig rig;
+    rig.port.answers = { { "FA;", "FA00014026000;" } };
+    rig.settings.stepUp();
+    rig.settle();
+    rig.port.answers = { { "FA;", "FA00014027000;" } };
+    rig.settings.stepUp();
+    rig.settle();
+    EXPECT_EQ(rig.settings.undoDepth(), 1u);
+}
+
 TEST(OperatorSettings, UndoSetsTheLastReadingBackAndARefusalChangesNothingRecorded)
 {
     Rig rig;
