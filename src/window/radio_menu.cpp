@@ -127,9 +127,9 @@ void Q7Status::buildRadioMenu()
     connect(addEntry(radio, "bandwidth_set", QStringLiteral("Filter bandwidth"),
                      QKeySequence(Qt::CTRL | Qt::Key_L)),
             &QAction::triggered, this, &Q7Status::enterBandwidth);
-    connect(addEntry(radio, "power_set", QStringLiteral("Power"),
-                     QKeySequence(Qt::CTRL | Qt::Key_W)),
-            &QAction::triggered, this, &Q7Status::enterPower);
+    connect(
+        addEntry(radio, "power_set", QStringLiteral("Power"), QKeySequence(Qt::CTRL | Qt::Key_W)),
+        &QAction::triggered, this, &Q7Status::enterPower);
     connect(addEntry(radio, "keyer_set", QStringLiteral("Keyer speed"),
                      QKeySequence(Qt::CTRL | Qt::Key_K)),
             &QAction::triggered, this, &Q7Status::enterKeyerSpeed);
