@@ -114,6 +114,27 @@ TEST(AskAndWait, GivesUpAfterHalfASecondWhenTheRadioIsSilent)
     EXPECT_EQ(h.link.askAndWait(commands::kVfoA), Link::Asked::WriteFailed);
 }
 
+// An outer wait that is over must not keep waking one nested in it, which would then spin
+// instead of blocking; once the nested wait ends, so does the outer one.
+TEST(AskAndWait, AWaitNestedInOneThatIsOverBlocksAndThenBothEnd)
+{
+    bool outerOver = false;
+    bool nested = false;
+    const BlocksAfter nestedBlocks([&nested] { return nested; });
+    QTimer::singleShot(0, [&] {
+        outerOver = true;
+        nested = true;
+        waitDeliveringEvents(200ms, [] { return false; });
+        nested = false;
+    });
+    QElapsedTimer clock;
+    clock.start();
+    waitDeliveringEvents(60s, [&outerOver] { return outerOver; });
+    EXPECT_FALSE(nested);
+    EXPECT_LT(nestedBlocks.count(), 10);
+    EXPECT_LT(clock.elapsed(), 60'000) << "the outer wait ran to its end";
+}
+
 TEST(LockPoll, EachTickAsksForTheLockAndOnlyItsOwnReplyAnswersIt)
 {
     Harness h;
