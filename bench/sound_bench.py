@@ -1137,6 +1137,46 @@ def ticks_section(table, route, display, steps=12):
               bound="")
 
 
+def settle_section(table, route, display, settle, reports=30, rounds=3):
+    """Full Auto while the knob turns: a report every 100 ms for 3 s, with --settle (300 ms)
+    or without it, recorded. A fragment is an announcement begun during the tuning that is not
+    the final readout; with settling there should be none, and the final readout's first sound
+    should come within the settle time and 80 ms of the last report."""
+    label = "settle on (--settle, 300 ms)" if settle else "settle off"
+    note(f"{route.short}: Full Auto tuning, {label}, recorded")
+    fragments, after_last = [], []
+    for _ in range(rounds):
+        recorder = Recorder(route)
+        script = "wait 3\n" + "wait 0.1\ntune a +100\n" * reports
+        run = Run(b"1,3,#FALSE#\r\n", display, route.env, script=script,
+                  args=["--settle"] if settle else [])
+        try:
+            run.wait_for("send AI2;")
+            # Settling keeps the log quiet while the knob turns: the quiet is looked for only
+            # once the final readout has had time to begin.
+            time.sleep(3 + reports * 0.1 + 1)
+            run.wait_quiet(2.0, limit=60)
+            offset = run.sim_offset()
+            tuned = [t + offset for t, kind, c in run.sim_log()
+                     if kind == "reply" and c.startswith("FA")][-reports:]
+            clips = [(when, clip) for when, clip in run.clips() if tuned and when >= tuned[0]]
+        finally:
+            run.stop()
+            recorder.stop()
+        final = readouts(clips)[-1:]
+        whole = bool(final) and final[0][0] >= tuned[-1]
+        fragments.append(len(announcement_starts(clips)) - (1 if whole else 0))
+        first = recorder.first_sound(tuned[-1]) if whole else None
+        if first is not None:
+            after_last.append(first - tuned[-1])
+    table.section(f"{route.name}: Full Auto, a report every 100 ms for 3 s, {label}, recorded")
+    table.add("announcements begun and cut while tuning (fragments)", fragments, unit="",
+              scale=1, target="0" if settle else "reported (today's stutter)", bound="0")
+    if settle:
+        table.add("last report to the final readout's first sound", after_last,
+                  target="<= 380 ms (settle + 80)", bound="300 ms (settle)")
+
+
 def memory_section(table, display):
     table.section("The program, memory over 1000 readouts (Full Auto, q7sim --fast, no sound)")
     script = "wait 1\n" + "tune a +10\nwait 0.01\n" * 1000
@@ -1233,6 +1273,11 @@ def main():
             keyboard_section(table, pipewire.routes[0], display)
         elif "--ticks" in sys.argv[2:]:
             ticks_section(table, PulseAudio(work).route, display)
+        elif "--settle" in sys.argv[2:]:
+            pipewire = PipeWire(work)
+            for route, settle in ((pipewire.routes[0], True), (PulseAudio(work).route, True),
+                                  (pipewire.routes[0], False)):
+                settle_section(table, route, display, settle)
         elif "--tone" in sys.argv[2:]:
             pipewire = PipeWire(work)
             for route in (*pipewire.routes, PulseAudio(work).route):
@@ -1260,6 +1305,8 @@ def main():
             escape_section(table, pulseaudio.route, display)
             keyboard_section(table, gnome, display)
             ticks_section(table, pulseaudio.route, display)
+            for route, settle in ((gnome, True), (pulseaudio.route, True), (gnome, False)):
+                settle_section(table, route, display, settle)
             full_auto_sections(table, gnome, display, keep_fed, rows)
             silent_radio_section(table, display, rows)
             stopping_section(table, display)
