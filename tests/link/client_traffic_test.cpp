@@ -58,7 +58,7 @@ struct SharedRig : Harness {
     }
     // "v CMD" Vexalo asks, "N CMD" client N sends, "x N" client N is gone, "< REPLY" the
     // radio answers, "~ REPLY" it answers but the line is not read yet, "w N" waits until N
-    // commands are on the line, "t MS" delivers events for MS milliseconds.
+    // commands are on the line, "e N" until the clients have been told N things.
     void run(const Strings &script)
     {
         std::uint64_t tag = 0;
@@ -70,9 +70,10 @@ struct SharedRig : Harness {
                 port.arrive(text);
             } else if (line[0] == '~') {
                 port.waiting += text;
-            } else if (line[0] == 't') {
-                waitDeliveringEvents(std::chrono::milliseconds(std::stoi(text)),
-                                     [] { return false; });
+            } else if (line[0] == 'e') {
+                const std::size_t count = static_cast<std::size_t>(std::stoi(text));
+                waitDeliveringEvents(std::chrono::seconds(5),
+                                     [&] { return clients.events.size() >= count; });
             } else if (line[0] == 'w') {
                 const std::size_t count = static_cast<std::size_t>(std::stoi(text));
                 waitDeliveringEvents(std::chrono::seconds(5),
@@ -128,7 +129,7 @@ TEST(SharedLine, EachReplyGoesToWhoAskedAndOnlyVexalosOwnAreHeard)
           { "1 FR1;" },
           Clips { "b" } },
         { "an answer there but not yet read when the client's time is up is the client's",
-          { "1 FA;", "~ FA00007074000;", "t 700" },
+          { "1 FA;", "~ FA00007074000;", "e 1" },
           { "1 FA00007074000;" },
           {} },
         { "a client gone: its answer still goes to the clients' side, never to the speech",
