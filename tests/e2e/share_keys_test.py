@@ -282,7 +282,8 @@ def main():
     root = tempfile.mkdtemp(prefix="vexalo-share-keys-")
     try:
         read_end, write_end = os.pipe()
-        start(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "800x600x24",
+        # No auto-repeat: a key held while the machine is busy must not become several.
+        start(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "800x600x24", "-r",
                "-nolisten", "tcp"], pass_fds=(write_end,), stderr=subprocess.DEVNULL)
         os.close(write_end)
         display = ":" + os.read(read_end, 16).decode().strip()

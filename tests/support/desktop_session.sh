@@ -6,7 +6,9 @@
 
 if [ -z "${VEXALO_DESKTOP_SESSION:-}" ]; then
     export VEXALO_DESKTOP_SESSION=1
-    exec xvfb-run -a -s "-screen 0 800x600x24" dbus-run-session -- "$0" "$@" 2> >(
+    # Without auto-repeat: on a busy machine a key the script holds for 120 ms can reach the
+    # server long after its press, and then repeats (Orca once said "o" ten times for Alt+O).
+    exec xvfb-run -a -s "-screen 0 800x600x24 -r" dbus-run-session -- "$0" "$@" 2> >(
         grep -v -e 'Failed to set fd limit' -e 'dbus-daemon\[' -e 'SpiRegistry daemon' >&2)
 fi
 
