@@ -236,6 +236,15 @@ def session(work, display, share, flood=False):
         tcp.close()
         if cat is not None:
             os.close(cat)
+    # The last readout is heard to its end before the program is stopped, which would cut it at
+    # the next clip: on a busy machine it can still be sounding when the keys are done.
+    quiet_since, clips_seen, deadline = time.time(), -1, time.time() + 15
+    while time.time() - quiet_since < 1.0 and time.time() < deadline:
+        with open(log, errors="replace") as f:
+            clips_now = sum(1 for line in f if line.startswith("clip "))
+        if clips_now != clips_seen:
+            quiet_since, clips_seen = time.time(), clips_now
+        time.sleep(0.1)
     stop(vexalo)
     stop(sim)
     with open(log, errors="replace") as f:
