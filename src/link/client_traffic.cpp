@@ -151,6 +151,8 @@ void ClientTraffic::answered(const Asker &asker, std::string_view reply)
 
 void ClientTraffic::unanswered(const Asker &asker, Unanswered why)
 {
+    qCDebug(lcLink, "client %u: %s", asker.client,
+            why == Unanswered::NoReply ? "no answer in time" : "command not written");
     if (m_sharing != nullptr) {
         m_sharing->unanswered(asker, why);
     }

@@ -227,7 +227,9 @@ def session(work, display, share, flood=False):
                           f"{poller.slowest * 1000:.0f} ms")
             replies = [r for r in re.split(rb"(?<=[;\n])", poller.heard) if r]
             if poller.asked < 10 or replies != [answer] * poller.asked:
-                checks.append(f"{name}: asked {poller.asked}, heard {poller.heard[-300:]!r}")
+                odd = sorted({r for r in replies if r != answer})
+                checks.append(f"{name}: asked {poller.asked}, {len(replies)} replies, "
+                              f"others {odd!r}, last {poller.heard[-60:]!r}")
         for output in rigctl_runs:
             if output != b"14025000\nCW\n500\n":
                 checks.append(f"rigctl printed {output!r}")
@@ -314,7 +316,9 @@ def main():
         checks = [c for c in checks if not c.startswith("figures: ")]
         flood_checks = [c for c in flood_checks if not c.startswith("figures: ")]
         if checks:
-            fail("\n".join(checks + figures), os.path.join(root, "shared", "vexalo.log"))
+            checks += [line for line in lines if "no answer in time" in line][:5]
+            fail("\n".join(checks + figures), os.path.join(root, "shared", "vexalo.log"),
+                 os.path.join(root, "shared", "sim.log"))
         if flood_checks:
             fail("\n".join(flood_checks + figures), os.path.join(root, "flooded", "vexalo.log"))
         print(f"1 passed, 0 failed ({len(alone)} clips heard alike; cat1 flooder sent away "
