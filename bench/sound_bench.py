@@ -606,6 +606,11 @@ def device_sections(table, route):
         duration = (first[1] - first[0]) / RATE if first else 0.0
         kind = "new" if group[0]["gap"] > keep_fed else "fed"
         lost[kind].append(max(0.0, group[0]["length"] - faded - duration))
+        if len(heard) > 3 or lost[kind][-1] > 0.005:
+            # Whether the start was cut or the clips were broken up shows in the pieces heard.
+            pieces = ", ".join(f"{recorder.time_of(r[0]) - group[0]['called']:.3f} s "
+                               f"{(r[1] - r[0]) / RATE * 1000:.0f} ms" for r in heard)
+            note(f"clips of {[call['length'] for call in group]} s heard as: {pieces}")
         for call, run in zip(group[1:], heard[-2:]):
             lost["later"].append(max(0.0, call["length"] - faded - (run[1] - run[0]) / RATE))
         # At a join both clips are faded, which leaves `faded` below the threshold by itself.
@@ -1278,6 +1283,10 @@ def main():
             for route, settle in ((pipewire.routes[0], True), (PulseAudio(work).route, True),
                                   (pipewire.routes[0], False)):
                 settle_section(table, route, display, settle)
+        elif "--device" in sys.argv[2:]:
+            pipewire = PipeWire(work)
+            for route in (*pipewire.routes, PulseAudio(work).route):
+                device_sections(table, route)
         elif "--tone" in sys.argv[2:]:
             pipewire = PipeWire(work)
             for route in (*pipewire.routes, PulseAudio(work).route):
