@@ -71,6 +71,16 @@ Exchange::Ticket Link::ask(std::string_view command, Exchange::Kind kind)
 
 Link::Asked Link::askAndWait(std::string_view command, Exchange::Kind kind)
 {
+    return askWaiting(command, kind, false);
+}
+
+Link::Asked Link::askSilentlyAndWait(std::string_view command)
+{
+    return askWaiting(command, Exchange::Kind::Plain, true);
+}
+
+Link::Asked Link::askWaiting(std::string_view command, Exchange::Kind kind, bool silently)
+{
     if (stopping()) {
         return Asked::Stopping;
     }
@@ -78,6 +88,9 @@ Link::Asked Link::askAndWait(std::string_view command, Exchange::Kind kind)
         return stopping() ? Asked::Stopping : Asked::WriteFailed;
     }
     const Exchange::Ticket ticket = m_exchange.sent(command, kind);
+    if (silently) {
+        m_exchange.hush(ticket);
+    }
     if (ticket != 0) {
         waitDeliveringEvents(Exchange::kReplyTimeout, [this, ticket] {
             return !m_exchange.outstanding(ticket) || stopping();

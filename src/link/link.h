@@ -52,6 +52,10 @@ public:
     // passed or the program is stopping. A caller that is told Stopping ends without sending
     // or saying anything more.
     Asked askAndWait(std::string_view command, Exchange::Kind kind = Exchange::Kind::Plain);
+    // As askAndWait, but the answer is taken in without a word: the caller says what it left.
+    // Only this answer is silent; a late answer to an earlier query, or a report, arriving
+    // meanwhile is heard as always.
+    Asked askSilentlyAndWait(std::string_view command);
 
     // Writes one command; a failed write is heard as "q7_error". True when it was written.
     bool SendCommand(std::string_view command);
@@ -133,6 +137,8 @@ public:
     const std::string &rx_buffer() const { return m_path.rx_buffer(); }
 
 private:
+    Asked askWaiting(std::string_view command, Exchange::Kind kind, bool silently);
+
     Announcer &m_announcer;
     RadioPort &m_port;
     const Lifecycle &m_lifecycle;

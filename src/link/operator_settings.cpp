@@ -189,11 +189,7 @@ void OperatorSettings::readEverything()
             return true;
         }()
         && read("MD;") && read("FW;") && [this] {
-               Link::Asked asked;
-               {
-                   const auto muted = m_announcer.mute();
-                   asked = m_link.askAndWait("if;");
-               }
+               const Link::Asked asked = m_link.askSilentlyAndWait("if;");
                if (asked != Link::Asked::Waited || m_stopReading) {
                    return false;
                }

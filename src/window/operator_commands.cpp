@@ -28,19 +28,12 @@ void Q7Status::GetInfo_Click()
 
 void Q7Status::RIT_get_Click()
 {
-    Link::Asked asked;
-    {
-        // The report itself is absorbed silently; what it leaves behind is said below.
-        const auto muted = m_announcer.mute();
-        asked = m_link.askAndWait(commands::kRitXit);
-    }
-    switch (asked) {
+    // The report itself is absorbed silently; what it leaves behind is said below.
+    switch (m_link.askSilentlyAndWait(commands::kRitXit)) {
     case Link::Asked::Stopping:
-        return;
     case Link::Asked::WriteFailed:
-        // Heard now rather than lost in the silent wait: nothing was asked, so the values
-        // below would be stale ones passed off as the radio's answer.
-        m_announcer.say({ "q7_error" });
+        // The failed write was heard as an error; nothing was asked, so the values below
+        // would be stale ones passed off as the radio's answer.
         return;
     case Link::Asked::Waited:
         m_announcer.say(ritXitReadout(m_interpreter.state()));

@@ -104,7 +104,7 @@ private slots:
         };
         const QStringList sent { "send if;" };
         // Where a report comes, the values before it differ from its own, so only a read after
-        // the wait gives the expected words; whatever it says while the query waits is muted.
+        // the wait gives the expected words; what the report itself says is not heard.
         QTest::newRow("both off") << report('0', '0') << true << was(1, 1, "-0050")
                                   << sent + QStringList { "clip rit", "clip xit", "clip off" };
         QTest::newRow("rit on") << report('1', '0') << true << was(0, 1, "-0050")
@@ -113,6 +113,10 @@ private slots:
                                 << sent + QStringList { "clip xit" } + offset;
         QTest::newRow("both on") << report('1', '1') << true << was(0, 0, "-0050")
                                  << sent + QStringList { "clip rit", "clip xit" } + offset;
+        // Only the report asked for is silent: a mode the radio reports meanwhile is heard.
+        QTest::newRow("a report meanwhile is heard")
+            << "MD2;" + report('1', '0') << true << was(0, 1, "-0050")
+            << sent + QStringList { "clip usb", "clip rit" } + offset;
         QTest::newRow("neither 0 nor 1: offset only")
             << report('2', '0') << true << was(0, 0, "-0050") << sent + offset;
         QTest::newRow("silent radio: the last report")
