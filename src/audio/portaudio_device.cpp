@@ -6,8 +6,8 @@ namespace vexalo {
 
 // PipeWire's own ALSA plug-in, ALSA's default on some desktops, took tens of milliseconds longer
 // to a new stream's first sound than the PulseAudio service the same server offers through
-// ALSA's "pulse" device. That device is listed only when a server answered it as PortAudio started,
-// so without one the default is taken as before.
+// ALSA's "pulse" device. That device is listed only when a server answered it as PortAudio
+// started, so without one the default is taken as before.
 PaDeviceIndex preferredOutputDevice()
 {
     const PaHostApiIndex alsa = Pa_HostApiTypeIdToHostApiIndex(paALSA);
