@@ -57,6 +57,8 @@ public:
         return true;
     }
     bool drainTo(long, std::chrono::milliseconds) override { return true; }
+    bool quiet() const override { return true; }
+    std::chrono::milliseconds runningFor() const override { return std::chrono::hours(1); }
     void stop() override { }
     void close() override { }
 
@@ -104,6 +106,9 @@ public:
         queuedAtReturn.push_back(static_cast<long>(m_queued));
         return true;
     }
+
+    bool quiet() const override { return m_queued <= 0; }
+    std::chrono::milliseconds runningFor() const override { return std::chrono::hours(1); }
 
     void stop() override { m_queued = 0; }
 

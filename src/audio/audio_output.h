@@ -36,6 +36,14 @@ public:
     // Lets what is queued be heard, then releases the device.
     virtual void close() = 0;
 
+    // True when nothing written, and no tone, is left to be heard: a sound played elsewhere
+    // now would sound over nothing of this output's.
+    virtual bool quiet() const = 0;
+
+    // How long the stream has run without a break; zero while none runs. Writing nothing
+    // starts one that had stopped.
+    virtual std::chrono::milliseconds runningFor() const = 0;
+
     // A soft continuous tone at this pitch under the sound, heard only while nothing is queued;
     // 0 ends it. An output that makes no tone ignores it.
     virtual void setTone(double hertz) { (void)hertz; }

@@ -1,19 +1,45 @@
 #include "output_clip_sink.h"
 
+#include "cues.h"
 #include "generated_sound.h"
 #include "portaudio_output.h"
 
 namespace vexalo {
 
-OutputClipSink::OutputClipSink() : OutputClipSink(std::make_unique<PortAudioOutput>()) { }
+namespace {
 
-OutputClipSink::OutputClipSink(std::unique_ptr<AudioOutput> output, ClipSinkOptions options)
-    : m_output(std::move(output)), m_options(std::move(options))
+// A tick is short and nothing follows it, so its stream may hold less ahead of it; a stream
+// that underruns on a busy machine costs a tick, never a word.
+OutputOptions promptOptions()
+{
+    OutputOptions options;
+    options.latency = std::chrono::milliseconds(15);
+    // Fed from the first tick of a turn of the knob through its pauses, so that the stream
+    // is started, and warmed up, about once a turn.
+    options.keepFed = std::chrono::seconds(3);
+    options.holdsLibraryIdle = false;
+    return options;
+}
+
+} // namespace
+
+OutputClipSink::OutputClipSink()
+    : OutputClipSink(std::make_unique<PortAudioOutput>(), {},
+                     std::make_unique<PortAudioOutput>(promptOptions()))
+{
+}
+
+OutputClipSink::OutputClipSink(std::unique_ptr<AudioOutput> output, ClipSinkOptions options,
+                               std::unique_ptr<AudioOutput> prompt)
+    : m_output(std::move(output)), m_options(std::move(options)), m_prompt(std::move(prompt))
 {
 }
 
 OutputClipSink::~OutputClipSink()
 {
+    if (m_promptOpen) {
+        m_prompt->close();
+    }
     if (m_rate > 0) {
         m_output->close();
     }
@@ -21,6 +47,9 @@ OutputClipSink::~OutputClipSink()
 
 void OutputClipSink::playClip(std::string_view name)
 {
+    if (isTick(name) && deviceReady() && m_output->quiet() && playPrompt(name)) {
+        return;
+    }
     startClip(name);
     awaitClip(kWholeWait);
 }
@@ -134,6 +163,35 @@ void OutputClipSink::play(const Frames &frames)
     if (write(frames)) {
         m_output->drainTo(tailFrames(), kWholeWait);
     }
+}
+
+bool OutputClipSink::playPrompt(std::string_view name)
+{
+    if (!m_prompt
+        || (m_promptFailed
+            && std::chrono::steady_clock::now() - *m_promptFailed < m_options.reopenInterval)) {
+        return false;
+    }
+    // Opened at every tick: after its idle time the prompt output has let go of the device.
+    const Frames *frames = clipFrames(name);
+    m_promptOpen = frames && m_prompt->open(m_rate) == m_rate;
+    // A stream just started on a sound server can throw away what it is given for most of a
+    // second (ticks 300 ms apart went unheard), so it is started with silence, and takes the
+    // ticks once it has run that long.
+    const bool warm = m_promptOpen && m_prompt->runningFor() >= kPromptWarmUp;
+    if (m_promptOpen && m_prompt->write(warm ? *frames : Frames {})) {
+        if (warm) {
+            m_prompt->drainTo(tailFrames(), kWholeWait);
+        }
+        return warm;
+    }
+    // Another rate, or no second stream on this device: the first output plays the ticks.
+    if (m_promptOpen) {
+        m_prompt->close();
+        m_promptOpen = false;
+    }
+    m_promptFailed = std::chrono::steady_clock::now();
+    return false;
 }
 
 bool OutputClipSink::write(const Frames &frames)

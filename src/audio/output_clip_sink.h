@@ -35,6 +35,11 @@ struct ClipSinkOptions {
 // to hear as an overlap, and no other sound can overtake it, since every later clip queues
 // behind it. Destroying the sink lets the queue play out, so the farewell is heard whole.
 //
+// A tick goes through a second output, the prompt one, when it is given one and the first is
+// quiet: the first holds 40 ms of silence ahead of any sound, which makes a tick late for the
+// report it marks. Over other sound, or when the prompt output cannot play, the tick queues
+// on the first output like a clip.
+//
 // Without a device every clip is silent and costs nothing; the device is looked for again at
 // the first clip after `reopenInterval`, so a card plugged in later is found. A clip that is
 // missing or cannot be decoded is heard as a short beep, and the announcement goes on. A clip
@@ -44,7 +49,8 @@ class OutputClipSink : public ClipSink {
 public:
     // Fast and quiet: the device is opened by the first clip.
     OutputClipSink();
-    explicit OutputClipSink(std::unique_ptr<AudioOutput> output, ClipSinkOptions options = {});
+    explicit OutputClipSink(std::unique_ptr<AudioOutput> output, ClipSinkOptions options = {},
+                            std::unique_ptr<AudioOutput> prompt = nullptr);
     ~OutputClipSink() override;
 
     OutputClipSink(const OutputClipSink &) = delete;
@@ -73,12 +79,18 @@ private:
     // The clip's frames, decoding and keeping them on first use; null when it cannot be played.
     const Frames *clipFrames(std::string_view name);
     void play(const Frames &frames);
+    // Plays a tick through the prompt output; false when it cannot, for a while when it failed.
+    bool playPrompt(std::string_view name);
     // Queues the frames; false when the device went away meanwhile.
     bool write(const Frames &frames);
     long tailFrames() const { return static_cast<long>(m_options.tail.count() * m_rate / 1000); }
 
     std::unique_ptr<AudioOutput> m_output;
     ClipSinkOptions m_options;
+    static constexpr std::chrono::milliseconds kPromptWarmUp { 500 };
+    std::unique_ptr<AudioOutput> m_prompt;
+    bool m_promptOpen = false;
+    std::optional<std::chrono::steady_clock::time_point> m_promptFailed;
     int m_rate = 0; // of the open device; 0 while there is none
     int m_cacheRate = 0; // the clips in the cache and the beep were made for
     std::optional<std::chrono::steady_clock::time_point> m_lastAttempt;

@@ -205,6 +205,7 @@ int PortAudioOutput::start(int preferredRate)
         m_keepFedFrames = static_cast<long>(m_options.keepFed.count() * m_rate / 1000);
         resetFeed();
         error = Pa_StartStream(stream);
+        m_started = std::chrono::steady_clock::now();
         if (error != paNoError) {
             Pa_CloseStream(stream);
         }
@@ -229,6 +230,7 @@ void PortAudioOutput::resetFeed()
     m_settling = true;
     m_settleHanded = -1;
     m_idleStopped = false;
+    m_playedOut = true;
 }
 
 int PortAudioOutput::fill(std::int16_t *out, unsigned long frames, double deviceDelay)
@@ -259,6 +261,9 @@ int PortAudioOutput::fill(std::int16_t *out, unsigned long frames, double device
         out[filled++] = m_ring[(read + i) % kRingFrames];
     }
     std::fill(out + filled, out + frames, std::int16_t { 0 });
+    if (taken > 0) {
+        m_playedOut.store(false, std::memory_order_relaxed);
+    }
     m_read.store(read + taken, std::memory_order_release);
     const double tone = m_toneTarget.load(std::memory_order_relaxed);
     if (!settle) {
@@ -267,6 +272,7 @@ int PortAudioOutput::fill(std::int16_t *out, unsigned long frames, double device
 
     const bool sounding = taken > 0 || m_tone.sounding(tone);
     m_idleFrames = sounding ? 0 : m_idleFrames + static_cast<long>(frames);
+    m_playedOut.store(m_idleFrames >= m_deviceFrames, std::memory_order_release);
     if (m_idleFrames < m_keepFedFrames) {
         return paContinue;
     }
@@ -339,6 +345,22 @@ long PortAudioOutput::ringQueued() const
     return static_cast<long>(m_written.load(std::memory_order_relaxed)
                              - std::max(m_read.load(std::memory_order_acquire),
                                         m_dropUntil.load(std::memory_order_relaxed)));
+}
+
+bool PortAudioOutput::quiet() const
+{
+    return !m_stream || m_idleStopped.load(std::memory_order_acquire)
+        || (ringQueued() == 0 && m_toneTarget.load(std::memory_order_relaxed) <= 0
+            && m_playedOut.load(std::memory_order_acquire));
+}
+
+std::chrono::milliseconds PortAudioOutput::runningFor() const
+{
+    if (!m_stream || m_idleStopped.load(std::memory_order_acquire)) {
+        return std::chrono::milliseconds(0);
+    }
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now()
+                                                                 - m_started);
 }
 
 void PortAudioOutput::stop()
@@ -433,6 +455,11 @@ void PortAudioOutput::closeIdleStream()
         const StderrMuted muted;
         closeStream();
         m_idleStopped = false;
+        if (!m_options.holdsLibraryIdle) {
+            Pa_Terminate();
+            m_initialised = false;
+            m_rate = 0;
+        }
     }
 }
 

@@ -42,6 +42,10 @@ struct OutputOptions {
     // PulseAudio), so this only bridges a query's wait for its reply (at most 0.5 s) and the pause
     // between announcements.
     std::chrono::milliseconds keepFed { 500 };
+    // Whether PortAudio stays up once the stream has closed for idleness. A second output lets
+    // go of it, so that the library, which lists the devices only as it starts, can start
+    // afresh when the first output has lost its device.
+    bool holdsLibraryIdle = true;
     StreamLabel label;
 };
 
@@ -61,6 +65,8 @@ public:
     // milliseconds of it and skips the rest, so the sound ends within one callback.
     void stop() override;
     void close() override;
+    bool quiet() const override;
+    std::chrono::milliseconds runningFor() const override;
     // Made by the audio thread under the clips; the stream keeps running while it is on.
     void setTone(double hertz) override;
 
@@ -116,12 +122,16 @@ private:
     std::atomic<std::uint64_t> m_dropUntil { 0 };
     long m_idleFrames = 0; // silence played since the last sound; audio thread only
     bool m_silent = true; // the last callback took nothing from the ring; audio thread only
+    // The device has played out every sound handed to it; set by the audio thread, false
+    // before the frames it takes are published.
+    std::atomic<bool> m_playedOut { true };
     // The look at a stream just started (settling()); audio thread only. m_settleHanded is
     // what the last call handed out, -1 before the first call.
     bool m_settling = false;
     long m_settleHanded = -1;
     std::chrono::steady_clock::time_point m_settleStart, m_settleSince;
     long m_keepFedFrames = 0;
+    std::chrono::steady_clock::time_point m_started; // the stream, by the program
     std::atomic<bool> m_idleStopped { false }; // the audio thread ended the stream, idle
     QTimer m_idleClose; // looks once the stream should have ended for idleness
     // When the first frame after the latest silence is heard, in microseconds of the system

@@ -21,6 +21,12 @@ inline constexpr Cue kBandEntered { "cue_band_entered", "(rising tones)" };
 
 inline constexpr Cue kCues[] = { kTick, kTickHigh, kBandLeft, kBandEntered };
 
+// A tick is worth hearing only as the knob turns: late, it marks nothing.
+inline bool isTick(std::string_view clip)
+{
+    return clip == kTick.clip || clip == kTickHigh.clip;
+}
+
 inline bool isCue(std::string_view clip)
 {
     return std::any_of(std::begin(kCues), std::end(kCues),

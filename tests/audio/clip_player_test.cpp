@@ -27,7 +27,7 @@ constexpr std::chrono::milliseconds kNever = 1h;
 
 // A sound folder with a few clips of known content, a device that records, and the player.
 struct Player {
-    explicit Player(ClipSinkOptions options = {}, int deviceRate = 22050)
+    explicit Player(ClipSinkOptions options = {}, int deviceRate = 22050, bool promptOutput = false)
     {
         device.rate = deviceRate;
         for (const auto &[name, frames] : clipLengths) {
@@ -39,8 +39,9 @@ struct Player {
         writeWav(sounds / "empty.wav", {}, 22050);
         makeNamedPipe(sounds / "pipe.wav");
         options.folder = sounds;
-        sink = std::make_unique<OutputClipSink>(std::make_unique<FakeAudioOutput>(device),
-                                                std::move(options));
+        sink = std::make_unique<OutputClipSink>(
+            std::make_unique<FakeAudioOutput>(device), std::move(options),
+            promptOutput ? std::make_unique<FakeAudioOutput>(prompt) : nullptr);
     }
 
     // What the device should have heard for these clips, a kBeep standing for the beep and
@@ -65,11 +66,13 @@ struct Player {
     }
 
     // A leading '!' asks through playMissing, as for text that is no clip name; "~N" asks
-    // for N ms of silence.
+    // for N ms of silence, "." waits for everything to be heard.
     void say(const std::vector<std::string> &calls)
     {
         for (const auto &call : calls) {
-            if (call.starts_with('!')) {
+            if (call == ".") {
+                sink->drain();
+            } else if (call.starts_with('!')) {
                 sink->playMissing(call.substr(1));
             } else if (call.starts_with('~')) {
                 sink->playSilence(std::chrono::milliseconds(std::stoi(call.substr(1))));
@@ -85,6 +88,7 @@ struct Player {
         { "14", 3000 }, { "0", 1500 }, { "2", 1400 }, { "5", 1600 }, { "pt", 900 }, { "hz", 2100 }
     };
     Device device;
+    Device prompt;
     std::unique_ptr<OutputClipSink> sink;
 };
 
@@ -164,6 +168,47 @@ TEST(OutputClipSink, MakesTheCuesItselfQuietAtBothEndsWhateverTheFolderHolds)
         }
     }
     EXPECT_FALSE(generatedSound("pt", 22050));
+}
+
+TEST(OutputClipSink, TicksTakeThePromptOutputOnlyWhenItIsWarmAndTheOtherQuiet)
+{
+    const std::string tick(kTick.clip);
+    const std::vector<std::string> apart { "pt", ".", tick, ".", tick };
+    const struct {
+        const char *what;
+        std::vector<std::string> calls;
+        std::chrono::milliseconds promptRunning;
+        bool promptPresent;
+        int promptRate;
+        int onPrompt; // of the ticks
+        int promptOpens;
+    } cases[] = {
+        { "after a pause, warm", apart, 1h, true, 22050, 2, 2 },
+        { "the clip's tail still sounding", { "pt", tick }, 1h, true, 22050, 0, 0 },
+        { "its stream warming up", apart, 100ms, true, 22050, 0, 2 },
+        { "no second stream: not tried again at once", apart, 1h, false, 22050, 0, 1 },
+        { "another rate: not tried again at once", apart, 1h, true, 44100, 0, 1 },
+    };
+    const Samples one = generatedSound(tick, 22050).value();
+    const auto repeated = [&one](Samples samples, long count) {
+        for (long i = 0; i < count; ++i) {
+            samples.insert(samples.end(), one.begin(), one.end());
+        }
+        return samples;
+    };
+    for (const auto &c : cases) {
+        Player player({ .reopenInterval = kNever }, 22050, true);
+        player.prompt.running = c.promptRunning;
+        player.prompt.present = c.promptPresent;
+        player.prompt.rate = c.promptRate;
+        player.say(c.calls);
+
+        const long ticks = std::count(c.calls.begin(), c.calls.end(), tick);
+        EXPECT_EQ(player.device.heard, repeated(player.expected({ "pt" }), ticks - c.onPrompt))
+            << c.what;
+        EXPECT_EQ(player.prompt.heard, repeated({}, c.onPrompt)) << c.what;
+        EXPECT_EQ(player.prompt.opens, c.promptOpens) << c.what;
+    }
 }
 
 TEST(OutputClipSink, ConvertsClipsToTheRateTheDevicePlays)

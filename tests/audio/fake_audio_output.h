@@ -18,6 +18,7 @@ struct Device {
     int rate = 22050;
     bool failWrites = false;
     bool paused = false; // takes nothing from the queue, so every wait runs out
+    std::chrono::milliseconds running { std::chrono::hours(1) }; // since the stream started
 
     bool open = false;
     int opens = 0;
@@ -57,6 +58,12 @@ public:
         }
         m_device.queuedAfterDrain.push_back(m_device.queued);
         return m_device.queued <= frames;
+    }
+
+    bool quiet() const override { return m_device.queued == 0; }
+    std::chrono::milliseconds runningFor() const override
+    {
+        return m_device.open ? m_device.running : std::chrono::milliseconds(0);
     }
 
     void stop() override
