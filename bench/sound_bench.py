@@ -1128,8 +1128,8 @@ def ticks_section(table, route, display, steps=12, pause=8):
     finally:
         run.stop()
         recorder.stop()
-    # The ticks' own stream is started by a turn's first tick and takes them from half a second
-    # on; until then they queue on the clips' stream.
+    # The ticks' own stream is started by a turn's first tick and takes them from a quarter of
+    # a second on; until then they queue on the clips' stream.
     turns = [t for k, t in enumerate(ticks) if k == 0 or t - ticks[k - 1] > 2]
     heard, warming, played = [], [], []
     for k, when in enumerate(reports):
@@ -1137,13 +1137,13 @@ def ticks_section(table, route, display, steps=12, pause=8):
         sound = recorder.first_sound(when, until)
         tick = [t for t in ticks if when - 0.02 <= t < until][:1]
         if sound is not None:
-            warm = any(start - 0.02 <= when < start + 0.5 for start in turns)
+            warm = any(start - 0.02 <= when < start + 0.25 for start in turns)
             (warming if warm else heard).append(sound - when)
             played += [sound - t for t in tick]
     table.section(f"{route.name}: tuning ticks (--ticks), recorded")
-    table.add("report to its tick's first sound, from 0.5 s into the turn",
+    table.add("report to its tick's first sound, from 0.25 s into the turn",
               heard, target="<= 30 ms", bound=f"{TICK_LATENCY * 1000:.0f} ms (the ticks' stream)")
-    table.add("the same in the turn's first 0.5 s (tick stream warming)", warming,
+    table.add("the same in the turn's first 0.25 s (tick stream warming)", warming,
               target="reported", bound=f"{OUTPUT_LATENCY * 1000:.0f} ms (a fed stream)")
     table.add(f"ticks heard of {len(ticks)} asked", [len(heard) + len(warming)], unit="",
               scale=1, target=str(len(ticks)), bound="")

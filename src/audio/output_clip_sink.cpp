@@ -175,9 +175,9 @@ bool OutputClipSink::playPrompt(std::string_view name)
     // Opened at every tick: after its idle time the prompt output has let go of the device.
     const Frames *frames = clipFrames(name);
     m_promptOpen = frames && m_prompt->open(m_rate) == m_rate;
-    // A stream just started on a sound server can throw away what it is given for most of a
-    // second (ticks 300 ms apart went unheard), so it is started with silence, and takes the
-    // ticks once it has run that long.
+    // A stream just started on a sound server can throw away what it is given at first: when
+    // the first tick started it, ticks 300 ms apart went unheard for most of a second. So it is
+    // started with silence, and takes the ticks once it has run kPromptWarmUp.
     const bool warm = m_promptOpen && m_prompt->runningFor() >= kPromptWarmUp;
     if (m_promptOpen && m_prompt->write(warm ? *frames : Frames {})) {
         if (warm) {

@@ -87,7 +87,7 @@ private:
 
     std::unique_ptr<AudioOutput> m_output;
     ClipSinkOptions m_options;
-    static constexpr std::chrono::milliseconds kPromptWarmUp { 500 };
+    static constexpr std::chrono::milliseconds kPromptWarmUp { 250 };
     std::unique_ptr<AudioOutput> m_prompt;
     bool m_promptOpen = false;
     std::optional<std::chrono::steady_clock::time_point> m_promptFailed;
