@@ -85,9 +85,11 @@ private:
     bool write(const Frames &frames);
     long tailFrames() const { return static_cast<long>(m_options.tail.count() * m_rate / 1000); }
 
+    // How long the prompt output's stream has run before it takes a tick.
+    static constexpr std::chrono::milliseconds kPromptWarmUp { 250 };
+
     std::unique_ptr<AudioOutput> m_output;
     ClipSinkOptions m_options;
-    static constexpr std::chrono::milliseconds kPromptWarmUp { 250 };
     std::unique_ptr<AudioOutput> m_prompt;
     bool m_promptOpen = false;
     std::optional<std::chrono::steady_clock::time_point> m_promptFailed;
