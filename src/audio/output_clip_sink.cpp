@@ -37,7 +37,7 @@ OutputClipSink::OutputClipSink(std::unique_ptr<AudioOutput> output, ClipSinkOpti
 
 OutputClipSink::~OutputClipSink()
 {
-    if (m_promptOpen) {
+    if (m_prompt) {
         m_prompt->close();
     }
     if (m_rate > 0) {
@@ -117,11 +117,10 @@ bool OutputClipSink::deviceReady()
     if (m_rate > 0) {
         return true;
     }
-    const auto now = std::chrono::steady_clock::now();
-    if (m_lastAttempt && now - *m_lastAttempt < m_options.reopenInterval) {
+    if (recently(m_lastAttempt)) {
         return false;
     }
-    m_lastAttempt = now;
+    m_lastAttempt = std::chrono::steady_clock::now();
     const int rate = m_output->open(kClipRate);
     if (rate <= 0) {
         return false;
@@ -167,31 +166,32 @@ void OutputClipSink::play(const Frames &frames)
 
 bool OutputClipSink::playPrompt(std::string_view name)
 {
-    if (!m_prompt
-        || (m_promptFailed
-            && std::chrono::steady_clock::now() - *m_promptFailed < m_options.reopenInterval)) {
+    if (!m_prompt || recently(m_promptFailed)) {
         return false;
     }
     // Opened at every tick: after its idle time the prompt output has let go of the device.
     const Frames *frames = clipFrames(name);
-    m_promptOpen = frames && m_prompt->open(m_rate) == m_rate;
+    const bool open = frames && m_prompt->open(m_rate) == m_rate;
     // A stream just started on a sound server can throw away what it is given at first: when
     // the first tick started it, ticks 300 ms apart went unheard for most of a second. So it is
     // started with silence, and takes the ticks once it has run kPromptWarmUp.
-    const bool warm = m_promptOpen && m_prompt->runningFor() >= kPromptWarmUp;
-    if (m_promptOpen && m_prompt->write(warm ? *frames : Frames {})) {
+    const bool warm = open && m_prompt->runningFor() >= kPromptWarmUp;
+    if (open && m_prompt->write(warm ? *frames : Frames {})) {
         if (warm) {
             m_prompt->drainTo(tailFrames(), kWholeWait);
         }
         return warm;
     }
     // Another rate, or no second stream on this device: the first output plays the ticks.
-    if (m_promptOpen) {
-        m_prompt->close();
-        m_promptOpen = false;
-    }
+    m_prompt->close();
     m_promptFailed = std::chrono::steady_clock::now();
     return false;
+}
+
+bool OutputClipSink::recently(
+    const std::optional<std::chrono::steady_clock::time_point> &when) const
+{
+    return when && std::chrono::steady_clock::now() - *when < m_options.reopenInterval;
 }
 
 bool OutputClipSink::write(const Frames &frames)

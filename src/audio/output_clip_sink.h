@@ -83,6 +83,8 @@ private:
     bool playPrompt(std::string_view name);
     // Queues the frames; false when the device went away meanwhile.
     bool write(const Frames &frames);
+    // Within reopenInterval of this attempt, so that a device is not tried again yet.
+    bool recently(const std::optional<std::chrono::steady_clock::time_point> &when) const;
     long tailFrames() const { return static_cast<long>(m_options.tail.count() * m_rate / 1000); }
 
     // How long the prompt output's stream has run before it takes a tick.
@@ -91,7 +93,6 @@ private:
     std::unique_ptr<AudioOutput> m_output;
     ClipSinkOptions m_options;
     std::unique_ptr<AudioOutput> m_prompt;
-    bool m_promptOpen = false;
     std::optional<std::chrono::steady_clock::time_point> m_promptFailed;
     int m_rate = 0; // of the open device; 0 while there is none
     int m_cacheRate = 0; // the clips in the cache and the beep were made for

@@ -340,6 +340,11 @@ bool PortAudioOutput::settling(unsigned long frames, double deviceDelay)
     return true;
 }
 
+bool PortAudioOutput::streaming() const
+{
+    return m_stream && !m_idleStopped.load(std::memory_order_acquire);
+}
+
 long PortAudioOutput::ringQueued() const
 {
     return static_cast<long>(m_written.load(std::memory_order_relaxed)
@@ -349,14 +354,14 @@ long PortAudioOutput::ringQueued() const
 
 bool PortAudioOutput::quiet() const
 {
-    return !m_stream || m_idleStopped.load(std::memory_order_acquire)
+    return !streaming()
         || (ringQueued() == 0 && m_toneTarget.load(std::memory_order_relaxed) <= 0
             && m_playedOut.load(std::memory_order_acquire));
 }
 
 std::chrono::milliseconds PortAudioOutput::runningFor() const
 {
-    if (!m_stream || m_idleStopped.load(std::memory_order_acquire)) {
+    if (!streaming()) {
         return std::chrono::milliseconds(0);
     }
     return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now()
@@ -387,7 +392,7 @@ bool PortAudioOutput::running(bool mayStartAfresh)
 {
     // A stream the audio thread has ended for idleness is replaced at once, even while
     // PortAudio is still winding it down.
-    if (!m_stream || m_idleStopped.load(std::memory_order_acquire)) {
+    if (!streaming()) {
         return restart();
     }
     if (Pa_IsStreamActive(m_stream) == 1) {

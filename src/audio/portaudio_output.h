@@ -98,6 +98,8 @@ private:
     // True while a stream just started takes frames faster than it can play or hold them: a
     // sound server that underran at the start throws them away. Audio thread only.
     bool settling(unsigned long frames, double deviceDelay);
+    // A stream is open and has not ended itself for idleness (it may have failed).
+    bool streaming() const;
     // Frames written but not yet taken by the audio thread, less those dropped.
     long ringQueued() const;
     // Closes the stream without letting the queue play and ends PortAudio (the device failed).
