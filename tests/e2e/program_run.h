@@ -108,6 +108,17 @@ public:
         return true;
     }
 
+    // Reads the log until `count` clips have played since the start, or ten seconds have
+    // passed: a reply is logged as it is interpreted, its clips only as each plays.
+    void waitForClips(std::size_t count)
+    {
+        QElapsedTimer clock;
+        clock.start();
+        while (clips().size() < count && clock.elapsed() < 10000) {
+            waitFor("\n", std::chrono::milliseconds(50));
+        }
+    }
+
     // Asks Vexalo to stop as the desktop would (SIGTERM) and returns its exit status.
     int stopVexalo()
     {

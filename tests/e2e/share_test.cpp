@@ -133,16 +133,6 @@ void runFor(ProgramRun &run, std::chrono::milliseconds time)
     run.waitFor("\n", time);
 }
 
-// Until `count` clips have been said since the start, or ten seconds have passed.
-void waitForClips(ProgramRun &run, std::size_t count)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (run.clips().size() < count && clock.elapsed() < 10000) {
-        runFor(run, std::chrono::milliseconds(50));
-    }
-}
-
 bool logged(const ProgramRun &run, const std::string &start, const std::string &end)
 {
     return std::any_of(run.log.begin(), run.log.end(), [&](const LogLine &line) {
@@ -267,7 +257,7 @@ void rigctlReadsAndSets(bool commaDesktopLanguage)
             const Strings got = run.radioCommands();
             EXPECT_NE(std::find(got.begin(), got.end(), step.radioGot), got.end()) << what;
         }
-        waitForClips(run, clipsBefore + step.heard.size());
+        run.waitForClips(clipsBefore + step.heard.size());
         runFor(run, std::chrono::milliseconds(200)); // nothing more
         EXPECT_EQ(startingAt(run.clips(), clipsBefore), step.heard) << what;
     }
@@ -506,7 +496,7 @@ TEST(Sharing, APassThroughProgramNeverReachesTheReportModeOrTheLinkAndManualStay
         // As a digital-mode program tunes and reads back: the report, then the answer.
         EXPECT_EQ(program.talk("FA00007074000;FA;"), "FA00007074000;FA00007074000;");
         const bool manual = c.settings.startsWith("1,0");
-        waitForClips(run, clipsBefore + (manual ? 0 : 1));
+        run.waitForClips(clipsBefore + (manual ? 0 : 1));
         runFor(run, std::chrono::milliseconds(300)); // nothing more (it can only pass wrongly)
         EXPECT_EQ(startingAt(run.clips(), clipsBefore), manual ? Strings {} : Strings { "usb" });
         EXPECT_EQ(run.stopVexalo(), 0);
