@@ -38,6 +38,7 @@ LOUD = 1000  # about -30 dBFS: what counts as sound in the recording
 CLIP_TAIL = 0.030  # a clip call returns with this much of it still to be heard
 OUTPUT_LATENCY = 0.040  # the silence a fed stream holds ahead of the next sound
 TICK_LATENCY = 0.015  # the same for the tuning ticks' own stream
+TICK_WARM_UP = 0.08  # how long the ticks' stream runs before it takes them
 
 BUILD = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else "build")
 VEXALO = os.path.join(BUILD, "src", "vexalo")
@@ -1107,16 +1108,17 @@ def keyboard_section(table, route, display, presses=7):
               first_sounds([released]), target="<= 400 ms", bound="")
 
 
-def ticks_section(table, route, display, steps=12, pause=8):
+def ticks_section(table, route, display, steps=20, pause=8):
     """--ticks while tuning, recorded: from a report that crosses a kilohertz (its last byte
     leaving the radio) to the first sound of its tick. --settle=3000 holds the readout back
-    until the knob has stopped, so each report finds the program silent; 300 ms apart, none
-    falls within the ticks' least gap. The first report has no tick: the start-up reads no
-    VFO frequency, so nothing is known to have been crossed. A second turn of the knob comes
-    after the readout and after the ticks' own stream has been closed for idleness."""
+    until the knob has stopped, so each report finds the program silent; 100 ms apart, as the
+    radio reports while the knob turns, none falls within the ticks' least gap. The first
+    report has no tick: the start-up reads no VFO frequency, so nothing is known to have been
+    crossed. A second turn of the knob comes after the readout and after the ticks' own stream
+    has been closed for idleness."""
     note(f"{route.short}: tuning ticks, recorded")
     recorder = Recorder(route)
-    turn = "wait 0.3\ntune a +1000\n" * steps
+    turn = "wait 0.1\ntune a +1000\n" * steps
     run = Run(b"1,3,#FALSE#\r\n", display, route.env, script=f"wait 3\n{turn}wait {pause}\n{turn}",
               args=["--ticks", "--settle=3000"])
     try:
@@ -1128,8 +1130,8 @@ def ticks_section(table, route, display, steps=12, pause=8):
     finally:
         run.stop()
         recorder.stop()
-    # The ticks' own stream is started by a turn's first tick and takes them from a quarter of
-    # a second on; until then they queue on the clips' stream.
+    # The ticks' own stream is started by a turn's first tick and takes them once it has run
+    # TICK_WARM_UP; until then they queue on the clips' stream.
     turns = [t for k, t in enumerate(ticks) if k == 0 or t - ticks[k - 1] > 2]
     heard, warming, played = [], [], []
     for k, when in enumerate(reports):
@@ -1137,13 +1139,13 @@ def ticks_section(table, route, display, steps=12, pause=8):
         sound = recorder.first_sound(when, until)
         tick = [t for t in ticks if when - 0.02 <= t < until][:1]
         if sound is not None:
-            warm = any(start - 0.02 <= when < start + 0.25 for start in turns)
+            warm = any(start - 0.02 <= when < start + TICK_WARM_UP for start in turns)
             (warming if warm else heard).append(sound - when)
             played += [sound - t for t in tick]
     table.section(f"{route.name}: tuning ticks (--ticks), recorded")
-    table.add("report to its tick's first sound, from 0.25 s into the turn",
+    table.add(f"report to its tick's first sound, from {TICK_WARM_UP:.2g} s into the turn",
               heard, target="<= 30 ms", bound=f"{TICK_LATENCY * 1000:.0f} ms (the ticks' stream)")
-    table.add("the same in the turn's first 0.25 s (tick stream warming)", warming,
+    table.add(f"the same in the turn's first {TICK_WARM_UP:.2g} s (tick stream warming)", warming,
               target="reported", bound=f"{OUTPUT_LATENCY * 1000:.0f} ms (a fed stream)")
     table.add(f"ticks heard of {len(ticks)} asked", [len(heard) + len(warming)], unit="",
               scale=1, target=str(len(ticks)), bound="")

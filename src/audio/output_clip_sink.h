@@ -87,8 +87,10 @@ private:
     bool recently(const std::optional<std::chrono::steady_clock::time_point> &when) const;
     long tailFrames() const { return static_cast<long>(m_options.tail.count() * m_rate / 1000); }
 
-    // How long the prompt output's stream has run before it takes a tick.
-    static constexpr std::chrono::milliseconds kPromptWarmUp { 250 };
+    // How long the prompt output's stream has run before it takes a tick: under the 100 ms
+    // between the radio's reports while the knob turns, so that only a turn's first tick waits
+    // behind the other output's fed silence.
+    static constexpr std::chrono::milliseconds kPromptWarmUp { 80 };
 
     std::unique_ptr<AudioOutput> m_output;
     ClipSinkOptions m_options;

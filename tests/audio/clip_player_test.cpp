@@ -185,7 +185,7 @@ TEST(OutputClipSink, TicksTakeThePromptOutputOnlyWhenItIsWarmAndTheOtherQuiet)
     } cases[] = {
         { "after a pause, warm", apart, 1h, true, 22050, 2, 2 },
         { "the clip's tail still sounding", { "pt", tick }, 1h, true, 22050, 0, 0 },
-        { "its stream warming up", apart, 100ms, true, 22050, 0, 2 },
+        { "its stream warming up", apart, 50ms, true, 22050, 0, 2 },
         { "no second stream: not tried again at once", apart, 1h, false, 22050, 0, 1 },
         { "another rate: not tried again at once", apart, 1h, true, 44100, 0, 1 },
     };
